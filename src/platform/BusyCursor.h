@@ -1,0 +1,40 @@
+// The busy cursor over a whole-list or whole-file operation; the guard restores the normal
+// cursor when it goes out of scope, also when an exception passes through.
+#pragma once
+
+namespace tb {
+
+class CursorControl {
+public:
+    virtual ~CursorControl() = default;
+    virtual void showBusy() = 0;
+    virtual void restore() = 0;
+};
+
+class QtCursorControl : public CursorControl {
+public:
+    void showBusy() override;
+    void restore() override;
+};
+
+// Test double: counts how often the cursor went busy and how deep it is now.
+class CountingCursor : public CursorControl {
+public:
+    int busyCount = 0;
+    int depth = 0;
+    void showBusy() override { ++busyCount; ++depth; }
+    void restore() override { --depth; }
+};
+
+class BusyCursor {
+public:
+    explicit BusyCursor(CursorControl &cursor) : cursor_(cursor) { cursor_.showBusy(); }
+    ~BusyCursor() { cursor_.restore(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+
+private:
+    CursorControl &cursor_;
+};
+
+} // namespace tb

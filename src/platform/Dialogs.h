@@ -1,0 +1,70 @@
+// The user's dialogs: notices, questions and the file and folder choosers.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <vector>
+
+class QWidget;
+
+namespace tb {
+
+enum class Answer { Yes, No, Abort };
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // A notice with one OK button and the application title as caption.
+    virtual void message(const QString &text) = 0;
+    // Yes/No; only Yes answers true.
+    virtual bool confirm(const QString &text) = 0;
+    virtual Answer confirmYesNoAbort(const QString &text) = 0;
+    // Chosen paths in the order given, empty when cancelled.
+    virtual QStringList openFiles(const QString &filter, bool multiSelect, const QString &startFolder = {}) = 0;
+    // The chosen path, the default extension added when none was typed; empty when cancelled.
+    virtual QString saveFile(const QString &filter, const QString &defaultExt, const QString &startFolder) = 0;
+    // The chosen folder, empty when cancelled.
+    virtual QString browseFolder(const QString &title, const QString &startFolder) = 0;
+};
+
+// Real Qt dialogs, parented to the active window.
+class QtDialogs : public Dialogs {
+public:
+    void message(const QString &text) override;
+    bool confirm(const QString &text) override;
+    Answer confirmYesNoAbort(const QString &text) override;
+    QStringList openFiles(const QString &filter, bool multiSelect, const QString &startFolder) override;
+    QString saveFile(const QString &filter, const QString &defaultExt, const QString &startFolder) override;
+    QString browseFolder(const QString &title, const QString &startFolder) override;
+};
+
+// Test double: answers come from scripts; everything shown is recorded.
+class ScriptedDialogs : public Dialogs {
+public:
+    struct Shown {
+        QString kind; // "message", "confirm", "yesnoabort", "open", "save", "browse"
+        QString text; // the text, filter or title
+    };
+
+    std::deque<bool> confirmAnswers;          // default No when empty
+    std::deque<Answer> yesNoAbortAnswers;     // default Abort when empty
+    std::deque<QStringList> openAnswers;      // default cancelled
+    std::deque<QString> saveAnswers;          // default cancelled
+    std::deque<QString> browseAnswers;        // default cancelled
+    std::vector<Shown> shown;
+    QString lastDefaultExt, lastStartFolder;
+    bool lastMultiSelect = false;
+
+    void message(const QString &text) override;
+    bool confirm(const QString &text) override;
+    Answer confirmYesNoAbort(const QString &text) override;
+    QStringList openFiles(const QString &filter, bool multiSelect, const QString &startFolder) override;
+    QString saveFile(const QString &filter, const QString &defaultExt, const QString &startFolder) override;
+    QString browseFolder(const QString &title, const QString &startFolder) override;
+
+    QStringList messages() const;   // texts of the notices, in order
+    QStringList questions() const;  // texts of both kinds of questions, in order
+};
+
+} // namespace tb
