@@ -34,7 +34,7 @@ public:
     void message(const QString &text) override;
     bool confirm(const QString &text) override;
     Answer confirmYesNoAbort(const QString &text) override;
-    QStringList openFiles(const QString &filter, bool multiSelect, const QString &startFolder) override;
+    QStringList openFiles(const QString &filter, bool multiSelect, const QString &startFolder = {}) override;
     QString saveFile(const QString &filter, const QString &defaultExt, const QString &startFolder) override;
     QString browseFolder(const QString &title, const QString &startFolder) override;
 };
@@ -59,7 +59,7 @@ public:
     void message(const QString &text) override;
     bool confirm(const QString &text) override;
     Answer confirmYesNoAbort(const QString &text) override;
-    QStringList openFiles(const QString &filter, bool multiSelect, const QString &startFolder) override;
+    QStringList openFiles(const QString &filter, bool multiSelect, const QString &startFolder = {}) override;
     QString saveFile(const QString &filter, const QString &defaultExt, const QString &startFolder) override;
     QString browseFolder(const QString &title, const QString &startFolder) override;
 
