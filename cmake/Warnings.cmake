@@ -9,10 +9,11 @@ if(TB_SANITIZE)
 endif()
 
 # tb_add_test(NAME SOURCES... LIBS ... [LABELS ...])
-# One GoogleTest program; each test case becomes one ctest entry, run headless.
+# One GoogleTest program; each test case becomes one ctest entry. TestEnvironment.cpp makes
+# every test program headless (offscreen Qt, null audio) and sets the sanitizer defaults.
 function(tb_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
+  add_executable(${name} ${T_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/TestEnvironment.cpp)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   set(labels unit)
   if(T_LABELS)
@@ -21,6 +22,5 @@ function(tb_add_test name)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     PROPERTIES LABELS "${labels}"
-               ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TONEBRIDGE_AUDIO=null;ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp;UBSAN_OPTIONS=print_stacktrace=1"
     DISCOVERY_TIMEOUT 60)
 endfunction()

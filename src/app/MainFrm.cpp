@@ -1,0 +1,204 @@
+#include "MainFrm.h"
+
+#include "AboutFrm.h"
+#include "MainLayout.h"
+#include "OptionsFrm.h"
+#include "platform/ErrorReport.h"
+#include "settings/BigIniFile.h"
+#include "toolkit/CommandButton.h"
+
+#include <QCloseEvent>
+#include <QFont>
+
+namespace tb {
+
+namespace {
+QString tabStyle(const QColor &colour)
+{
+    return QString("QPushButton { background: %1; color: white; border: 1px solid #1b2f4a; "
+                   "border-top-left-radius: 6px; border-top-right-radius: 6px; font-weight: bold; }"
+                   "QPushButton:disabled { color: #c8d0dc; }")
+        .arg(colour.name());
+}
+} // namespace
+
+TMainFrm::TMainFrm(AppContext &context, QWidget *parent) : QWidget(parent), context_(context)
+{
+    setObjectName("MainFrm");
+    setWindowTitle(QStringLiteral("Tonebridge"));
+    setFixedSize(MainClientWidth, MainClientHeight);
+    options_ = ProgramOptions::Defaults(context_.programFolder);
+
+    listArea = new QWidget(this);
+    listArea->setObjectName("listArea");
+    listArea->setGeometry(ListAreaRect);
+
+    createTabs();
+    createLabels();
+    createButtons();
+    createHelpMenu();
+}
+
+TMainFrm::~TMainFrm() = default;
+
+void TMainFrm::setDialogs(TOptionsFrm *options, TAboutFrm *about)
+{
+    optionsFrm_ = options;
+    aboutFrm_ = about;
+}
+
+CommandButton *TMainFrm::button(const QString &name) const
+{
+    auto found = buttons_.find(name);
+    return found == buttons_.end() ? nullptr : found->second;
+}
+
+void TMainFrm::createButtons()
+{
+    for (const ButtonPlace &place : mainButtonPlaces()) {
+        auto *b = new CommandButton(place.name, place.hint, this);
+        b->setGeometry(place.rect);
+        buttons_[place.name] = b;
+    }
+    connect(button("btnExit"), &QPushButton::clicked, this, &TMainFrm::btnExitClick);
+    connect(button("btnSysExit"), &QPushButton::clicked, this, &TMainFrm::btnExitClick);
+    connect(button("btnMinimize"), &QPushButton::clicked, this, &TMainFrm::btnMinimizeClick);
+    connect(button("btnSysMinimize"), &QPushButton::clicked, this, &TMainFrm::btnMinimizeClick);
+    connect(button("btnOptions"), &QPushButton::clicked, this, &TMainFrm::btnOptionsClick);
+    for (const char *help : {"btnHelp", "btnSysHelp"})
+        connect(button(help), &CommandButton::released, this,
+                [this](Qt::MouseButton, QPoint at) { btnHelpMouseUp(at); });
+}
+
+void TMainFrm::createTabs()
+{
+    btnMp3Wav = new QPushButton(QStringLiteral("MP3 to WAV"), this);
+    btnMp3Wav->setObjectName("btnMp3Wav");
+    btnMp3Wav->setGeometry(TabMp3WavRect);
+    btnMp3Wav->setStyleSheet(tabStyle(QColor(122, 150, 223)));
+    btnWavMp3 = new QPushButton(QStringLiteral("WAV to MP3"), this);
+    btnWavMp3->setObjectName("btnWavMp3");
+    btnWavMp3->setGeometry(TabWavMp3Rect);
+    btnWavMp3->setStyleSheet(tabStyle(QColor(51, 102, 153)));
+    for (QPushButton *tab : {btnMp3Wav, btnWavMp3})
+        tab->setFocusPolicy(Qt::NoFocus);
+}
+
+void TMainFrm::createLabels()
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(11);
+    auto label = [&](const char *name, const char *text, QRect rect) {
+        auto *l = new QLabel(QString::fromUtf8(text), this);
+        l->setObjectName(name);
+        l->setFont(font);
+        l->setStyleSheet("color: rgb(102, 94, 85); background: transparent;");
+        l->setGeometry(rect);
+        return l;
+    };
+    labStatus = label("labStatus", "Ready... Show current status here.", QRect(75, 296, 290, 14));
+    labMusicTitle = label("labMusicTitle", "Show player current status here.", QRect(75, 296, 290, 14));
+    labMusicTitle->setVisible(false);
+    labMusicBitrate = label("labMusicBitrate", "Info:", QRect(75, 312, 26, 14));
+    labMusicInfo = label("labMusicInfo", "Show current music format information here.", QRect(101, 312, 233, 14));
+    Label1 = label("Label1", "Len:", QRect(75, 328, 26, 14));
+    labDurationTime = label("labDurationTime", "00:00:00", QRect(101, 328, 60, 14));
+    labCurrentTimeText = label("labCurrentTimeText", "Pos:", QRect(170, 328, 26, 14));
+    labCurrentTime = label("labCurrentTime", "00:00:00", QRect(196, 328, 60, 14));
+}
+
+void TMainFrm::createHelpMenu()
+{
+    menHelp = new QMenu(this);
+    menHelp->setObjectName("menHelp");
+    QAction *metHelp = menHelp->addAction(QStringLiteral("&Help"));
+    metHelp->setObjectName("metHelp");
+    menHelp->addSeparator();
+    QAction *metHomePage = menHelp->addAction(QStringLiteral("&Home Page"));
+    metHomePage->setObjectName("metHomePage");
+    menHelp->addSeparator();
+    QAction *metAbout = menHelp->addAction(QStringLiteral("&About..."));
+    metAbout->setObjectName("metAbout");
+    connect(metHelp, &QAction::triggered, this, &TMainFrm::metHelpClick);
+    connect(metHomePage, &QAction::triggered, this, &TMainFrm::metHomePageClick);
+    connect(metAbout, &QAction::triggered, this, &TMainFrm::metAboutClick);
+}
+
+void TMainFrm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (shown_)
+        return;
+    shown_ = true;
+    ErrorReport::run([this] { FormShow(); });
+}
+
+void TMainFrm::closeEvent(QCloseEvent *event)
+{
+    // Closing by the system's command ends the program without saving the lists.
+    event->accept();
+}
+
+void TMainFrm::FormShow()
+{
+    // Clearing at start-up counts as a change, so exit always saves the lists.
+    ClearLists();
+    state_.ListsChanged = true;
+    {
+        TAppIniFile ini(context_.programFolder);
+        options_.Read(ini, context_.programFolder);
+        // A folder that cannot be created shows when a conversion writes there.
+        context_.fileSystem.createFolders(options_.Mp3Dir);
+        context_.fileSystem.createFolders(options_.WavDir);
+        ApplyEqualizer();
+        ApplyMenuSkin();
+        ApplyButtonSounds();
+    }
+    if (context_.fileSystem.fileExists(options_.LastPlayList))
+        LoadPlayList(options_.LastPlayList);
+}
+
+void TMainFrm::btnExitClick()
+{
+    if (state_.ListsChanged) {
+        if (!context_.fileSystem.fileExists(options_.LastPlayList)) {
+            options_.LastPlayList = context_.programFolder + "default.lst";
+            TAppIniFile ini(context_.programFolder);
+            ini.WriteString(ProgramOptions::Section, "LastPlayList", options_.LastPlayList);
+            ini.UpdateFile();
+        }
+        // When this raises, the error is reported and the program stays open, so the user
+        // can still save the lists somewhere else.
+        SavePlayList(options_.LastPlayList, true);
+    }
+    emit terminateRequested();
+}
+
+void TMainFrm::btnMinimizeClick() { showMinimized(); }
+
+void TMainFrm::btnOptionsClick()
+{
+    if (optionsFrm_)
+        optionsFrm_->exec();
+}
+
+void TMainFrm::btnHelpMouseUp(QPoint globalPos) { menHelp->popup(globalPos); }
+
+void TMainFrm::metHelpClick() { context_.shell.openFile(context_.programFolder + "kestrel.html"); }
+
+void TMainFrm::metHomePageClick() { context_.shell.openAddress(QString::fromLatin1(HomePage)); }
+
+void TMainFrm::metAboutClick()
+{
+    if (aboutFrm_)
+        aboutFrm_->exec();
+}
+
+void TMainFrm::ClearLists() {}
+void TMainFrm::LoadPlayList(const QString &) {}
+void TMainFrm::SavePlayList(const QString &, bool) {}
+void TMainFrm::ApplyEqualizer() {}
+void TMainFrm::ApplyMenuSkin() {}
+void TMainFrm::ApplyButtonSounds() {}
+
+} // namespace tb

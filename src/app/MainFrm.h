@@ -1,0 +1,90 @@
+// The main window: it creates the controls and wires the subsystems together. The logic of
+// each command lives in its own subsystem; the handlers here only pass the command on.
+#pragma once
+
+#include "AppContext.h"
+#include "AppState.h"
+#include "ProgramOptions.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QWidget>
+#include <map>
+
+namespace tb {
+
+class CommandButton;
+class TAboutFrm;
+class TOptionsFrm;
+
+class TMainFrm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TMainFrm(AppContext &context, QWidget *parent = nullptr);
+    ~TMainFrm() override;
+
+    // The dialogs are created after the main window and handed over.
+    void setDialogs(TOptionsFrm *options, TAboutFrm *about);
+
+    // Shared state and options.
+    AppState &state() { return state_; }
+    ProgramOptions &options() { return options_; }
+    AppContext &context() { return context_; }
+
+    // Controls by name (btnAdd, btnConvert, ...).
+    CommandButton *button(const QString &name) const;
+    QPushButton *btnMp3Wav = nullptr;
+    QPushButton *btnWavMp3 = nullptr;
+    QWidget *listArea = nullptr;
+    QMenu *menHelp = nullptr;
+    QLabel *labStatus = nullptr, *labMusicTitle = nullptr, *labMusicInfo = nullptr, *labMusicBitrate = nullptr,
+           *labDurationTime = nullptr, *labCurrentTime = nullptr, *Label1 = nullptr, *labCurrentTimeText = nullptr;
+
+    // Start-up, once, when the window is first shown.
+    void FormShow();
+    bool shownOnce() const { return shown_; }
+
+    // Commands of the application shell.
+    void btnExitClick();
+    void btnMinimizeClick();
+    void btnOptionsClick();
+    void btnHelpMouseUp(QPoint globalPos);
+    void metHelpClick();
+    void metHomePageClick();
+    void metAboutClick();
+
+    // Steps owned by other subsystems; they do nothing until those subsystems are wired in.
+    void ClearLists();
+    void LoadPlayList(const QString &path);
+    void SavePlayList(const QString &path, bool overwrite);
+    void ApplyEqualizer();
+    void ApplyMenuSkin();
+    void ApplyButtonSounds();
+
+    static constexpr const char *HomePage = "https://tonebridge.org/";
+
+signals:
+    // Raised when the exit sequence asks the application to end.
+    void terminateRequested();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createButtons();
+    void createTabs();
+    void createLabels();
+    void createHelpMenu();
+
+    AppContext &context_;
+    AppState state_;
+    ProgramOptions options_;
+    std::map<QString, CommandButton *> buttons_;
+    TOptionsFrm *optionsFrm_ = nullptr;
+    TAboutFrm *aboutFrm_ = nullptr;
+    bool shown_ = false;
+};
+
+} // namespace tb

@@ -1,0 +1,224 @@
+#include "app/AboutFrm.h"
+#include "app/MainLayout.h"
+#include "support/AppFixture.h"
+#include "toolkit/CommandButton.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace tb;
+using tb::test::AppFixture;
+using tb::test::TempDir;
+
+namespace {
+
+class MainFrmTest : public ::testing::Test, public AppFixture {};
+
+TEST_F(MainFrmTest, FirstStartCreatesTheOutputFoldersAndShowsNothing)
+{
+    TMainFrm &frm = create();
+    frm.show();
+    EXPECT_TRUE(frm.shownOnce());
+    EXPECT_TRUE(QFileInfo(folder.file("Mp3")).isDir());
+    EXPECT_TRUE(QFileInfo(folder.file("Wav")).isDir());
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(frm.state().ListsChanged) << "clearing at start-up counts as a change";
+    EXPECT_EQ(frm.state().ActivityState, asIdle);
+    EXPECT_EQ(frm.state().DoWhat, dwMp3ToWav);
+    EXPECT_FALSE(QFileInfo::exists(settingsFile())) << "the show step writes nothing";
+}
+
+TEST_F(MainFrmTest, ShowStepRunsOnce)
+{
+    TMainFrm &frm = create();
+    frm.show();
+    QDir(folder.path()).rmdir("Mp3");
+    frm.hide();
+    frm.show();
+    EXPECT_FALSE(QFileInfo(folder.file("Mp3")).isDir());
+}
+
+TEST_F(MainFrmTest, OutputFoldersFromTheSettingsGetASlashAndTheirParents)
+{
+    folder.write(QFileInfo(settingsFile()).fileName(),
+                 "[Options]\r\nMp3Dir=" + folder.file("out/deep/mp3").toUtf8() + "\r\n");
+    TMainFrm &frm = create();
+    frm.show();
+    EXPECT_EQ(frm.options().Mp3Dir, folder.file("out/deep/mp3/"));
+    EXPECT_TRUE(QFileInfo(folder.file("out/deep/mp3")).isDir());
+}
+
+TEST_F(MainFrmTest, FolderCreationFailureIsSilent)
+{
+    fileSystem.failCreateFolders = true;
+    TMainFrm &frm = create();
+    frm.show();
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(MainFrmTest, ExitAfterAStartWithoutPlaylistRecordsDefaultLst)
+{
+    TMainFrm &frm = create();
+    frm.show();
+    int terminated = 0;
+    QObject::connect(&frm, &TMainFrm::terminateRequested, [&] { ++terminated; });
+    frm.btnExitClick();
+    EXPECT_EQ(terminated, 1);
+    TBiggerIniFile ini(settingsFile());
+    EXPECT_EQ(ini.ReadString("Options", "LastPlayList", ""), folder.file("default.lst"));
+    EXPECT_EQ(TempDir::read(settingsFile()),
+              QByteArray("[Options]\r\nLastPlayList=" + folder.file("default.lst").toUtf8() + "\r\n\r\n"));
+}
+
+TEST_F(MainFrmTest, LastPlayListInAVanishedFolderFallsBackToDefaultLst)
+{
+    folder.write(QFileInfo(settingsFile()).fileName(), "[Options]\r\nLastPlayList=/gone/away/mine.lst\r\n");
+    TMainFrm &frm = create();
+    frm.show();
+    EXPECT_EQ(frm.options().LastPlayList, "/gone/away/mine.lst");
+    frm.btnExitClick();
+    EXPECT_EQ(frm.options().LastPlayList, folder.file("default.lst"));
+    TBiggerIniFile ini(settingsFile());
+    EXPECT_EQ(ini.ReadString("Options", "LastPlayList", ""), folder.file("default.lst"));
+}
+
+TEST_F(MainFrmTest, ExitWithoutChangesWritesNothing)
+{
+    TMainFrm &frm = create();
+    frm.show();
+    frm.state().ListsChanged = false;
+    int terminated = 0;
+    QObject::connect(&frm, &TMainFrm::terminateRequested, [&] { ++terminated; });
+    frm.btnExitClick();
+    EXPECT_EQ(terminated, 1);
+    EXPECT_FALSE(QFileInfo::exists(settingsFile()));
+}
+
+TEST_F(MainFrmTest, ExitWhileConvertingDoesNotAsk)
+{
+    TMainFrm &frm = create();
+    frm.show();
+    frm.state().ActivityState = asConverting;
+    int terminated = 0;
+    QObject::connect(&frm, &TMainFrm::terminateRequested, [&] { ++terminated; });
+    frm.btnExitClick();
+    EXPECT_EQ(terminated, 1);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(MainFrmTest, ReadOnlySettingsFileReportsItsErrorAndTheProgramKeepsRunning)
+{
+    QString ini = folder.write(QFileInfo(settingsFile()).fileName(), "[Options]\r\nSkin=1\r\n");
+    ::chmod(QFile::encodeName(ini).constData(), 0444);
+    TMainFrm &frm = create();
+    frm.show();
+    int terminated = 0;
+    QObject::connect(&frm, &TMainFrm::terminateRequested, [&] { ++terminated; });
+    ErrorReport::run([&] { frm.btnExitClick(); });
+    EXPECT_EQ(dialogs.messages(), QStringList{"File access denied"});
+    EXPECT_EQ(terminated, 0);
+    EXPECT_EQ(TempDir::read(ini), QByteArray("[Options]\r\nSkin=1\r\n"));
+    ::chmod(QFile::encodeName(ini).constData(), 0644);
+}
+
+TEST_F(MainFrmTest, UnreadableSettingsFileIsReportedAndTheRestOfTheShowStepSkipped)
+{
+    QDir(folder.path()).mkdir(QFileInfo(settingsFile()).fileName()); // a folder where the file should be
+    TMainFrm &frm = create();
+    frm.show();
+    EXPECT_EQ(dialogs.messages(), QStringList{"File access denied"});
+    EXPECT_FALSE(QFileInfo(folder.file("Mp3")).isDir());
+}
+
+TEST_F(MainFrmTest, ButtonsSitAtTheirPlacesWithTheirHints)
+{
+    TMainFrm &frm = create();
+    EXPECT_EQ(frm.size(), QSize(437, 463));
+    for (const ButtonPlace &place : mainButtonPlaces()) {
+        CommandButton *b = frm.button(place.name);
+        ASSERT_NE(b, nullptr) << place.name;
+        EXPECT_EQ(b->geometry(), place.rect) << place.name;
+        EXPECT_EQ(b->toolTip(), QString(place.hint)) << place.name;
+    }
+    EXPECT_EQ(frm.button("btnPrevious")->geometry().right(), 107);
+}
+
+TEST_F(MainFrmTest, LabelsOpenWithTheirTexts)
+{
+    TMainFrm &frm = create();
+    EXPECT_EQ(frm.labStatus->text(), "Ready... Show current status here.");
+    EXPECT_EQ(frm.labMusicTitle->text(), "Show player current status here.");
+    EXPECT_TRUE(frm.labMusicTitle->isHidden());
+    EXPECT_EQ(frm.labMusicInfo->text(), "Show current music format information here.");
+    EXPECT_EQ(frm.labMusicInfo->width(), 233);
+    EXPECT_EQ(frm.labMusicBitrate->text(), "Info:");
+    EXPECT_EQ(frm.labDurationTime->text(), "00:00:00");
+    EXPECT_EQ(frm.labCurrentTime->text(), "00:00:00");
+    EXPECT_EQ(frm.Label1->text(), "Len:");
+    EXPECT_EQ(frm.labCurrentTimeText->text(), "Pos:");
+    EXPECT_EQ(frm.btnMp3Wav->text(), "MP3 to WAV");
+    EXPECT_EQ(frm.btnWavMp3->text(), "WAV to MP3");
+}
+
+TEST_F(MainFrmTest, HelpMenuOpensTheHelpPageTheHomePageAndPopsUpWhereReleased)
+{
+    TMainFrm &frm = create();
+    QStringList entries;
+    for (QAction *a : frm.menHelp->actions())
+        entries << (a->isSeparator() ? "-" : a->text());
+    EXPECT_EQ(entries, (QStringList{"&Help", "-", "&Home Page", "-", "&About..."}));
+    frm.menHelp->actions()[0]->trigger();
+    frm.menHelp->actions()[2]->trigger();
+    EXPECT_EQ(shell.opened, (QStringList{"file:" + folder.file("kestrel.html"), "address:https://tonebridge.org/"}));
+
+    frm.show();
+    emit frm.button("btnSysHelp")->released(Qt::RightButton, QPoint(120, 130));
+    EXPECT_TRUE(frm.menHelp->isVisible());
+    EXPECT_EQ(frm.menHelp->pos(), QPoint(120, 130));
+    frm.menHelp->hide();
+}
+
+TEST_F(MainFrmTest, MinimizeMinimizesTheWindow)
+{
+    TMainFrm &frm = create();
+    frm.show();
+    frm.btnMinimizeClick();
+    EXPECT_TRUE(frm.windowState() & Qt::WindowMinimized);
+}
+
+TEST(GuardRule, OnlyIdleLetsACommandRun)
+{
+    struct Case {
+        int32_t state;
+        bool passes;
+        const char *message;
+    };
+    const Case cases[] = {{asIdle, true, nullptr},
+                          {asPlaying, false, "Please stop playing at first!"},
+                          {asConverting, false, "Please stop converting at first!"}};
+    for (const Case &c : cases) {
+        ScriptedDialogs dialogs;
+        AppState state;
+        state.ActivityState = c.state;
+        EXPECT_EQ(PassesGuard(state, dialogs), c.passes);
+        EXPECT_EQ(dialogs.messages(), c.message ? QStringList{c.message} : QStringList{});
+    }
+}
+
+TEST(AboutFrm, ShowsProductVersionAndPlatform)
+{
+    tb::test::application();
+    TAboutFrm about;
+    EXPECT_EQ(about.windowTitle(), "About...");
+    EXPECT_EQ(about.labProduct->text(), "Tonebridge");
+    EXPECT_EQ(about.labVersion->text(), "Version 3.6");
+    EXPECT_EQ(about.labPlatform->text(), "For Linux");
+    EXPECT_EQ(about.btnOK->text(), "&OK");
+    EXPECT_EQ(about.size(), QSize(332, 250));
+    about.show();
+    about.btnOK->click();
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+} // namespace
