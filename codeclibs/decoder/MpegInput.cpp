@@ -1,0 +1,179 @@
+#include "MpegInput.h"
+
+#include <mpg123.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tb::decoder {
+
+namespace {
+void initLibrary()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { mpg123_init(); });
+}
+
+std::string quoted(const std::string &path) { return "\"" + path + "\""; }
+} // namespace
+
+MpegInput::MpegInput() { initLibrary(); }
+
+MpegInput::~MpegInput()
+{
+    close();
+    if (handle_)
+        mpg123_delete(handle_);
+}
+
+bool MpegInput::open(const std::string &path, Failure &failure)
+{
+    close();
+    failure.source = XA_ERROR_SOURCE_INPUT;
+    if (!handle_) {
+        int error = MPG123_OK;
+        handle_ = mpg123_new(nullptr, &error);
+        if (!handle_) {
+            failure.code = XA_ERROR_OUT_OF_MEMORY;
+            failure.message = std::string("cannot start the MPEG decoder: ") + mpg123_plain_strerror(error);
+            return false;
+        }
+        mpg123_param(handle_, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+        // Always 16-bit PCM, at whatever rate and channel count the stream has.
+        mpg123_format_none(handle_);
+        const long *rates = nullptr;
+        size_t count = 0;
+        mpg123_rates(&rates, &count);
+        for (size_t i = 0; i < count; ++i)
+            mpg123_format(handle_, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    }
+
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        failure.code = XA_ERROR_INPUT_OPEN_FAILED;
+        failure.message = "cannot open input file " + quoted(path) + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        failure.code = XA_ERROR_INPUT_OPEN_FAILED;
+        failure.message = "cannot open input file " + quoted(path) + ": not a file";
+        return false;
+    }
+    if (mpg123_open_fd(handle_, fd) != MPG123_OK) {
+        ::close(fd);
+        failure.code = XA_ERROR_INPUT_OPEN_FAILED;
+        failure.message = "cannot open input file " + quoted(path) + ": " + mpg123_strerror(handle_);
+        return false;
+    }
+    fd_ = fd;
+    path_ = path;
+    if (!readFormat()) {
+        close();
+        failure.code = XA_ERROR_INVALID_STREAM;
+        failure.message = "input file " + quoted(path) + " is not an MPEG audio stream";
+        return false;
+    }
+    // A full scan gives an exact length and exact seeking, also for VBR streams without an index.
+    if (mpg123_scan(handle_) == MPG123_OK) {
+        off_t samples = mpg123_length(handle_);
+        length_ = samples >= 0 ? static_cast<int64_t>(samples) : -1;
+    }
+    applyEqualizer();
+    return true;
+}
+
+bool MpegInput::readFormat()
+{
+    long rate = 0;
+    int channels = 0;
+    int encoding = 0;
+    if (mpg123_getformat(handle_, &rate, &channels, &encoding) != MPG123_OK || rate <= 0 || channels <= 0)
+        return false;
+    format_ = audio::PcmFormat{static_cast<unsigned>(rate), static_cast<unsigned>(channels), 16};
+    mpg123_frameinfo2 info{};
+    if (mpg123_info2(handle_, &info) == MPG123_OK)
+        bitrateKbps_ = info.bitrate;
+    return true;
+}
+
+void MpegInput::close()
+{
+    if (fd_ < 0)
+        return;
+    mpg123_close(handle_);
+    ::close(fd_);
+    fd_ = -1;
+    path_.clear();
+    length_ = -1;
+    bitrateKbps_ = 0;
+}
+
+int64_t MpegInput::position() const
+{
+    if (!isOpen())
+        return 0;
+    off_t sample = mpg123_tell(handle_);
+    return sample > 0 ? static_cast<int64_t>(sample) : 0;
+}
+
+bool MpegInput::seek(int64_t sample)
+{
+    return isOpen() && mpg123_seek(handle_, static_cast<off_t>(sample), SEEK_SET) >= 0;
+}
+
+MpegInput::Read MpegInput::read(const uint8_t *&data, size_t &bytes, Failure &failure)
+{
+    for (;;) {
+        off_t frame = 0;
+        unsigned char *audio = nullptr;
+        size_t done = 0;
+        int result = mpg123_decode_frame(handle_, &frame, &audio, &done);
+        if (result == MPG123_OK) {
+            if (done == 0)
+                continue;
+            data = audio;
+            bytes = done;
+            return Read::Data;
+        }
+        if (result == MPG123_NEW_FORMAT)
+            return readFormat() ? Read::NewFormat : Read::Failed;
+        if (result == MPG123_DONE)
+            return Read::End;
+        failure.source = XA_ERROR_SOURCE_CODEC;
+        failure.code = XA_ERROR_DECODE_FAILED;
+        failure.message = "cannot decode " + quoted(path_) + ": " + mpg123_strerror(handle_);
+        return Read::Failed;
+    }
+}
+
+void MpegInput::setEqualizer(const XA_EqualizerInfo *bands)
+{
+    equalizerOn_ = bands != nullptr;
+    if (bands)
+        bands_ = *bands;
+    applyEqualizer();
+}
+
+void MpegInput::applyEqualizer()
+{
+    if (!handle_)
+        return;
+    if (!equalizerOn_) {
+        mpg123_reset_eq(handle_);
+        return;
+    }
+    // A band value v is v/10 dB, a linear factor of 10^(v/200).
+    for (int band = 0; band < 32; ++band) {
+        mpg123_eq2(handle_, MPG123_LEFT, band, std::pow(10.0, bands_.left[band] / 200.0));
+        mpg123_eq2(handle_, MPG123_RIGHT, band, std::pow(10.0, bands_.right[band] / 200.0));
+    }
+}
+
+} // namespace tb::decoder

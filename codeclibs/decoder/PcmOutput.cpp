@@ -1,0 +1,104 @@
+#include "PcmOutput.h"
+
+namespace tb::decoder {
+
+namespace {
+Failure outputFailure(int code, std::string message)
+{
+    return Failure{code, XA_ERROR_SOURCE_OUTPUT, std::move(message)};
+}
+} // namespace
+
+bool WavFileOutput::open(const std::string &path, Failure &failure)
+{
+    std::string error;
+    if (writer_.open(path, error))
+        return true;
+    failure = outputFailure(XA_ERROR_OUTPUT_OPEN_FAILED, error);
+    return false;
+}
+
+bool WavFileOutput::begin(const audio::PcmFormat &format, Failure &failure)
+{
+    if (!writer_.hasFormat()) {
+        writer_.setFormat(format);
+        return true;
+    }
+    if (writer_.format() == format)
+        return true;
+    failure = outputFailure(XA_ERROR_OUTPUT_FORMAT_CHANGED,
+                            "output file \"" + writer_.path() + "\" already holds audio of another format");
+    return false;
+}
+
+bool WavFileOutput::write(const uint8_t *data, size_t bytes, Failure &failure)
+{
+    std::string error;
+    if (writer_.write(data, bytes, error))
+        return true;
+    failure = outputFailure(XA_ERROR_OUTPUT_WRITE_FAILED, error);
+    return false;
+}
+
+bool WavFileOutput::finish(Failure &failure)
+{
+    std::string error;
+    if (writer_.updateHeader(error))
+        return true;
+    failure = outputFailure(XA_ERROR_OUTPUT_WRITE_FAILED, error);
+    return false;
+}
+
+bool WavFileOutput::close(Failure &failure)
+{
+    std::string error;
+    if (writer_.close(error))
+        return true;
+    failure = outputFailure(XA_ERROR_OUTPUT_WRITE_FAILED, error);
+    return false;
+}
+
+bool DeviceOutput::begin(const audio::PcmFormat &format, Failure &failure)
+{
+    if (sink_ && sink_->format() == format)
+        return true;
+    sink_ = audio::openDefaultSink(format);
+    if (!sink_) {
+        failure = outputFailure(XA_ERROR_OUTPUT_OPEN_FAILED, "cannot open the audio output");
+        return false;
+    }
+    sink_->pause(paused_);
+    return true;
+}
+
+bool DeviceOutput::write(const uint8_t *data, size_t bytes, Failure &failure)
+{
+    if (sink_ && sink_->write(data, bytes))
+        return true;
+    failure = outputFailure(XA_ERROR_OUTPUT_WRITE_FAILED,
+                            "cannot play on the audio output: " + (sink_ ? sink_->lastError() : std::string("not open")));
+    return false;
+}
+
+void DeviceOutput::pause(bool paused)
+{
+    paused_ = paused;
+    if (sink_)
+        sink_->pause(paused);
+}
+
+void DeviceOutput::discard()
+{
+    if (sink_)
+        sink_->drop();
+}
+
+bool DeviceOutput::finish(Failure &)
+{
+    if (sink_)
+        sink_->drain();
+    sink_.reset();
+    return true;
+}
+
+} // namespace tb::decoder

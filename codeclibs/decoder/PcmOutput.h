@@ -1,0 +1,89 @@
+// Where a player's decoded PCM goes: a WAV file or the default audio device.
+#pragma once
+
+#include "Failure.h"
+#include "WavFileWriter.h"
+#include "platform/audio/AudioSink.h"
+
+#include <memory>
+#include <string>
+
+namespace tb::decoder {
+
+class PcmOutput {
+public:
+    virtual ~PcmOutput() = default;
+    virtual const std::string &name() const = 0;
+    // Called whenever playing starts or the stream's format changes.
+    virtual bool begin(const audio::PcmFormat &format, Failure &failure) = 0;
+    virtual bool write(const uint8_t *data, size_t bytes, Failure &failure) = 0;
+    virtual void pause(bool) {}
+    // Forgets what is queued (seeking, stopping).
+    virtual void discard() {}
+    // The input ended: play out what is queued, or bring the file up to date.
+    virtual bool finish(Failure &failure) = 0;
+    // Playing stopped: a device is given back.
+    virtual void release() {}
+    // The output is closed for good: a file is completed.
+    virtual bool close(Failure &failure) = 0;
+};
+
+// "wav:<path>": the decoded audio as a RIFF WAVE file.
+class WavFileOutput : public PcmOutput {
+public:
+    explicit WavFileOutput(std::string name) : name_(std::move(name)) {}
+    bool open(const std::string &path, Failure &failure);
+    const std::string &name() const override { return name_; }
+    bool begin(const audio::PcmFormat &format, Failure &failure) override;
+    bool write(const uint8_t *data, size_t bytes, Failure &failure) override;
+    bool finish(Failure &failure) override;
+    bool close(Failure &failure) override;
+
+private:
+    std::string name_;
+    WavFileWriter writer_;
+};
+
+// The system's default audio output, opened while playing.
+class DeviceOutput : public PcmOutput {
+public:
+    explicit DeviceOutput(std::string name) : name_(std::move(name)) {}
+    const std::string &name() const override { return name_; }
+    bool begin(const audio::PcmFormat &format, Failure &failure) override;
+    bool write(const uint8_t *data, size_t bytes, Failure &failure) override;
+    void pause(bool paused) override;
+    void discard() override;
+    bool finish(Failure &failure) override;
+    void release() override { sink_.reset(); }
+    bool close(Failure &) override
+    {
+        sink_.reset();
+        return true;
+    }
+
+private:
+    std::string name_;
+    std::unique_ptr<audio::AudioSink> sink_;
+    bool paused_ = false;
+};
+
+// An output that could not be opened: it refuses to play, so the audio goes nowhere unexpected.
+class BrokenOutput : public PcmOutput {
+public:
+    BrokenOutput(std::string name, Failure failure) : name_(std::move(name)), failure_(std::move(failure)) {}
+    const std::string &name() const override { return name_; }
+    bool begin(const audio::PcmFormat &, Failure &failure) override
+    {
+        failure = failure_;
+        return false;
+    }
+    bool write(const uint8_t *, size_t, Failure &failure) override { return begin({}, failure); }
+    bool finish(Failure &) override { return true; }
+    bool close(Failure &) override { return true; }
+
+private:
+    std::string name_;
+    Failure failure_;
+};
+
+} // namespace tb::decoder
