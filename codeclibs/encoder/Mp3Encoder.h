@@ -1,0 +1,56 @@
+// One MP3 encoding with LAME: the settings of the configuration items, the choice of the output
+// sample rate, and the output file with its LAME/Xing tag.
+#pragma once
+
+#include "PcmSource.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+struct lame_global_struct;
+
+namespace tb::encoder {
+
+struct EncoderSettings {
+    int mode = MC_MODE_JOINT;
+    int bitrate = 128;        // kbit/s, constant bitrate
+    bool highQuality = false; // LAME -q 2 instead of its default -q 3
+    bool lowpass16k = false;  // a 16 kHz low-pass instead of LAME's automatic one
+    int vbrLevel = -1;        // 0..9: variable bitrate at that quality; -1: constant bitrate
+    int emphasis = 0;         // 0, 1 (50/15 us) or 3 (CCITT J.17)
+};
+
+// True when the bitrate exists for the MPEG version that the sample rate belongs to.
+bool bitrateFitsRate(int kbps, int sampleRate);
+// The output rate: the source's own when it is an MPEG rate that fits the bitrate, else the
+// nearest MPEG rate that does. 0 when no rate fits (the bitrate exists in no MPEG version).
+int chooseOutputRate(int sourceRate, const EncoderSettings &settings);
+
+class Mp3Encoder {
+public:
+    Mp3Encoder() = default;
+    ~Mp3Encoder();
+    Mp3Encoder(const Mp3Encoder &) = delete;
+    Mp3Encoder &operator=(const Mp3Encoder &) = delete;
+
+    // Sets LAME up for the input and creates the output file. Returns an MPGE_* code.
+    int32_t open(const EncoderSettings &settings, const PcmFormat &input, const std::string &outputPath);
+    // Input sample frames that make one MP3 frame.
+    long inputFramesPerFrame() const { return inputFramesPerFrame_; }
+    // Encodes count sample frames and writes what LAME gives back. Returns an MPGE_* code.
+    int32_t encode(const int32_t *left, const int32_t *right, long count);
+    // Flushes the encoder, writes the LAME/Xing tag into the first frame and closes the file.
+    int32_t finish();
+
+private:
+    int32_t write(int bytes);
+
+    lame_global_struct *lame_ = nullptr;
+    std::FILE *output_ = nullptr;
+    long inputFramesPerFrame_ = 1152;
+    std::vector<unsigned char> mp3_;
+};
+
+} // namespace tb::encoder
