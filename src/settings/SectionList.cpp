@@ -43,6 +43,16 @@ bool sameTextIgnoringCase(std::string_view a, std::string_view b)
 
 int TSectionList::find(std::string_view name, int startAt) const
 {
+    if (!indexValid_)
+        rebuildIndex();
+    if (!namesUnique_)
+        return findStepByStep(name, startAt);
+    auto found = index_.find(foldCase(name));
+    return found == index_.end() ? -1 : found->second;
+}
+
+int TSectionList::findStepByStep(std::string_view name, int startAt) const
+{
     const int n = count();
     if (n == 0)
         return -1;
@@ -56,12 +66,37 @@ int TSectionList::find(std::string_view name, int startAt) const
     return -1;
 }
 
-int TSectionList::add(std::string name)
+void TSectionList::rebuildIndex() const
 {
-    sections_.push_back(Section{std::move(name), {}});
-    return count() - 1;
+    index_.clear();
+    namesUnique_ = true;
+    for (int i = 0; i < count(); ++i)
+        if (!index_.emplace(foldCase(sections_[static_cast<size_t>(i)].name), i).second)
+            namesUnique_ = false;
+    indexValid_ = true;
 }
 
-void TSectionList::remove(int index) { sections_.erase(sections_.begin() + index); }
+int TSectionList::add(std::string name)
+{
+    const int index = count();
+    if (indexValid_ && !index_.emplace(foldCase(name), index).second)
+        namesUnique_ = false;
+    sections_.push_back(Section{std::move(name), {}});
+    return index;
+}
+
+void TSectionList::remove(int index)
+{
+    sections_.erase(sections_.begin() + index);
+    indexValid_ = false; // the positions behind it moved
+}
+
+void TSectionList::clear()
+{
+    sections_.clear();
+    index_.clear();
+    indexValid_ = true;
+    namesUnique_ = true;
+}
 
 } // namespace tb
