@@ -1,0 +1,115 @@
+// Writes the small seed corpora of the fuzz targets: <folder>/<target>/seeds, and an empty
+// <folder>/<target>/work for what a run discovers.
+#include "support/WavWriter.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QList>
+#include <QString>
+#include <cstdio>
+
+using tb::test::formatChunk;
+using tb::test::le32;
+using tb::test::RiffBuilder;
+using tb::test::sinePcm;
+using tb::test::sineWav;
+using tb::test::Tone;
+
+namespace {
+
+QByteArray frames(const QByteArray &header, int frameLength, int count)
+{
+    QByteArray out;
+    for (int i = 0; i < count; ++i)
+        out += header + QByteArray(frameLength - header.size(), '\x55');
+    return out;
+}
+
+QByteArray id3(const QByteArray &title)
+{
+    QByteArray tag = "TAG" + title.leftJustified(30, '\0', true);
+    return tag.leftJustified(128, '\0', true);
+}
+
+QList<QByteArray> mpegSeeds()
+{
+    const QByteArray mpeg1 = QByteArray::fromHex("FFFB9064");
+    const QByteArray mpeg2 = QByteArray::fromHex("FFF384C4");
+    const QByteArray layer1 = QByteArray::fromHex("FFFF9200");
+    const QByteArray layer2 = QByteArray::fromHex("FFFD9000");
+    return {
+        frames(mpeg1, 417, 3) + id3("Seed title"),
+        QByteArray(126, 'j') + frames(mpeg1, 417, 2),
+        frames(mpeg2, 192, 3),
+        frames(layer1, 52, 3) + id3("  two blanks"),
+        frames(layer2, 417, 2),
+        QByteArray::fromHex("FFFB0064") + id3("free"),
+        id3("only a tag"),
+        QByteArray::fromHex("FFE390C4FFFB"),
+    };
+}
+
+QList<QByteArray> riffSeeds()
+{
+    Tone mono8{8000, 1, 8, 40};
+    Tone stereo16{44100, 2, 16, 30};
+    Tone six24{48000, 6, 24, 8};
+    Tone float32{22050, 1, 32, 16, 440, 0.5, true};
+    QByteArray info = "INFO" + QByteArray("INAM") + le32(5) + QByteArray("Seed\0\0", 6) + QByteArray("ISFT") + le32(2) + "tb";
+    QByteArray adpcmExtra = QByteArray::fromHex("F4010700000100000002FF0000000000C0004000F000000000CC0100");
+    return {
+        sineWav(mono8),
+        sineWav(stereo16),
+        sineWav(six24),
+        sineWav(float32),
+        RiffBuilder().chunk("fmt ", formatChunk(stereo16)).chunk("LIST", info).chunk("fact", le32(30))
+            .chunk("data", sinePcm(stereo16)).chunk("DISP", le32(1) + QByteArray("display")).build(),
+        RiffBuilder().chunk("fmt ", formatChunk(2, 1, 8000, 4096, 256, 4, 32, adpcmExtra)).chunk("fact", le32(500))
+            .chunk("data", QByteArray(512, '\x11')).build(),
+        RiffBuilder().chunk("fmt ", formatChunk(0x55, 2, 44100, 16000, 1, 0, 12, QByteArray(8, '\x01'))).build(),
+        RiffBuilder().chunk("fmt ", formatChunk(mono8)).chunkDeclaring("data", 1000, sinePcm(mono8)).build(100),
+        RiffBuilder().chunk("fmt ", formatChunk(mono8)).chunk("odd ", "abc").chunk("data", "xyz").build(),
+    };
+}
+
+QList<QByteArray> chainSeeds()
+{
+    // op, component, argument...: link 0 -> 1 -> 2 -> 3, driver after 3, a PCM format at the head,
+    // open, start, load a buffer, stop, close, unlink the middle.
+    const QByteArray pcm = formatChunk(1, 2, 44100, 176400, 4, 16, 0);
+    QByteArray linking = QByteArray::fromHex("010001" "010102" "010203" "000403");
+    QByteArray format = QByteArray::fromHex("0200") + char(pcm.size()) + pcm;
+    QByteArray run = QByteArray::fromHex("0300" "0400" "0A00" "0500" "0600" "080100");
+    const QByteArray adpcm = formatChunk(2, 1, 8000, 4096, 256, 4, 4, QByteArray::fromHex("F4010700"));
+    QByteArray other = QByteArray::fromHex("0200") + char(adpcm.size()) + adpcm;
+    return {linking + format + run, format + linking + run, linking + other + QByteArray::fromHex("0702FF0300"),
+            QByteArray::fromHex("000102" "010200" "090301" "010203")};
+}
+
+bool writeAll(const QString &folder, const QList<QByteArray> &seeds)
+{
+    QDir(folder + "/work").removeRecursively();
+    QDir(folder + "/seeds").removeRecursively();
+    if (!QDir().mkpath(folder + "/work") || !QDir().mkpath(folder + "/seeds"))
+        return false;
+    for (int i = 0; i < seeds.size(); ++i) {
+        if (!tb::test::writeFile(QStringLiteral("%1/seeds/seed%2").arg(folder).arg(i), seeds[i]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s corpus-folder\n", argv[0]);
+        return 2;
+    }
+    const QString root = QString::fromLocal8Bit(argv[1]);
+    const bool ok = writeAll(root + "/mpeg_probe", mpegSeeds()) && writeAll(root + "/riff", riffSeeds()) &&
+                    writeAll(root + "/chain_format", chainSeeds());
+    return ok ? 0 : 1;
+}
