@@ -1,0 +1,288 @@
+#include "BatchDriver.h"
+
+#include "audioinfo/Describe.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <sys/stat.h>
+
+namespace tb {
+
+namespace {
+const char *const StartQuestions[2] = {
+    "Now, all checked MP3 files will be converted to WAV files,\n"
+    "click the button again to stop converting, continue?",
+    "Now, all checked WAV files will be converted to MP3 files,\n"
+    "click the button again to stop converting, continue?",
+};
+
+// True when both names lead to one file on disk (links and case-folding file systems included).
+bool sameFileOnDisk(const QString &a, const QString &b)
+{
+    struct stat sa {}, sb {};
+    if (::stat(QFile::encodeName(a).constData(), &sa) != 0 || ::stat(QFile::encodeName(b).constData(), &sb) != 0)
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+} // namespace
+
+BatchDriver::BatchDriver(AppState &state, ProgramOptions &options, Dialogs &dialogs, Shell &shell,
+                         FileSystem &fileSystem, ConvertWindowPort &window, InfoView &info)
+    : state_(state), options_(options), dialogs_(dialogs), shell_(shell), fileSystem_(fileSystem), window_(window),
+      info_(info)
+{
+}
+
+void BatchDriver::Attach(Conversion *mp3ToWav, Conversion *wavToMp3)
+{
+    conversions_[dwMp3ToWav] = mp3ToWav;
+    conversions_[dwWavToMp3] = wavToMp3;
+}
+
+Conversion &BatchDriver::Active() const { return *conversions_[state_.DoWhat == dwWavToMp3 ? 1 : 0]; }
+
+QString BatchDriver::CurrentFile() const
+{
+    return currentIndex_ >= 0 && currentIndex_ < state_.FileQueue.size() ? state_.FileQueue[currentIndex_] : QString();
+}
+
+QString BatchDriver::DestinationFor(const QString &folder, const QString &source, const QString &extension)
+{
+    QString name = source.mid(source.lastIndexOf('/') + 1);
+    int dot = name.lastIndexOf('.');
+    if (dot >= 0)
+        name.truncate(dot);
+    return folder + name + extension;
+}
+
+QString BatchDriver::Destination(const QString &source) const
+{
+    const Conversion &c = Active();
+    return DestinationFor(c.DestinationFolder(), source, c.DestinationExtension());
+}
+
+void BatchDriver::btnConvertClick()
+{
+    switch (state_.ActivityState) {
+    case asPlaying:
+        dialogs_.message(QStringLiteral("Please stop playing at first!"));
+        break;
+    case asConverting:
+        ConfirmStop();
+        break;
+    default:
+        StartBatch();
+        break;
+    }
+}
+
+void BatchDriver::EnableAllCheckBoxes(ConversionListPort &list)
+{
+    for (int row = 0; row < list.RowCount(); ++row) {
+        window_.ProcessPendingEvents();
+        list.SetRowCheckBoxEnabled(row, true);
+    }
+}
+
+void BatchDriver::StartBatch()
+{
+    ConversionListPort &list = window_.List(state_.DoWhat);
+    if (list.RowCount() == 0)
+        return;
+    state_.FileQueue.clear();
+    for (int row = 0; row < list.RowCount(); ++row) {
+        window_.ProcessPendingEvents();
+        list.SetRowCheckBoxEnabled(row, false);
+        QString path = list.RowPath(row);
+        if (list.RowChecked(row) && fileSystem_.fileExists(path))
+            state_.FileQueue << path;
+    }
+    if (state_.FileQueue.isEmpty()) {
+        dialogs_.message(QStringLiteral("At least check one item!"));
+        EnableAllCheckBoxes(list);
+        return;
+    }
+    if (!dialogs_.confirm(QString::fromLatin1(StartQuestions[state_.DoWhat == dwWavToMp3 ? 1 : 0]))) {
+        EnableAllCheckBoxes(list);
+        return;
+    }
+    window_.Repaint();
+    // Only the three known modes; anything else asks, so nothing is overwritten unasked.
+    batchOutputMode_ = (options_.OutputMode >= omAskMe && options_.OutputMode <= omSkip) ? options_.OutputMode : omAskMe;
+    failedFiles_.clear();
+
+    if (!SelectFrom(0, true)) {
+        EnableAllCheckBoxes(list);
+        if (!failedFiles_.isEmpty())
+            dialogs_.message(FailureSummary(failedFiles_));
+        return;
+    }
+    const QString path = CurrentFile();
+    MakeCurrentRow(path);
+    Active().Display(path);
+    fileSystem_.createFolders(Active().DestinationFolder());
+    bool started = Active().StartFile(path, Destination(path), true);
+
+    window_.EnterConvertingLook();
+    state_.ActivityState = asConverting;
+    SetStatus(info_, Active().StatusPrefix());
+    if (!started)
+        FileFailed();
+}
+
+BatchDriver::Verdict BatchDriver::Examine(int index, bool firstOfBatch)
+{
+    currentIndex_ = index;
+    window_.ProcessPendingEvents();
+    const QString path = state_.FileQueue[index];
+    if (!Active().IsEligible(path))
+        return Verdict::PassOver;
+    const QString destination = Destination(path);
+    if (!fileSystem_.fileExists(destination))
+        return Verdict::Take;
+    if (sameFileOnDisk(path, destination)) {
+        // Converting a file onto itself would destroy it.
+        failedFiles_ << path;
+        return Verdict::PassOver;
+    }
+    switch (batchOutputMode_) {
+    case omOverwrite:
+        return Verdict::Take;
+    case omSkip:
+        return Verdict::PassOver;
+    default:
+        break;
+    }
+    const QString folder = Active().DestinationFolder();
+    Answer answer = dialogs_.confirmYesNoAbort(QStringLiteral("The destionation file has existed, overwrite it?\n") +
+                                               folder + destination.mid(folder.size()));
+    window_.Repaint();
+    switch (answer) {
+    case Answer::Yes:
+        // The encoder does not replace an existing file by itself at the start of a batch.
+        if (firstOfBatch && state_.DoWhat == dwWavToMp3)
+            fileSystem_.deleteFile(destination);
+        return Verdict::Take;
+    case Answer::No:
+        return Verdict::PassOver;
+    default:
+        return Verdict::Abort;
+    }
+}
+
+bool BatchDriver::SelectFrom(int from, bool firstOfBatch)
+{
+    const int count = static_cast<int>(state_.FileQueue.size());
+    for (int index = from; index < count; ++index) {
+        Verdict verdict = Examine(index, firstOfBatch);
+        if (verdict == Verdict::Take)
+            return true;
+        if (verdict == Verdict::Abort)
+            break;
+    }
+    currentIndex_ = count;
+    return false;
+}
+
+void BatchDriver::MakeCurrentRow(const QString &path)
+{
+    ConversionListPort &list = window_.List(state_.DoWhat);
+    list.ClearSelection();
+    for (int row = 0; row < list.RowCount(); ++row) {
+        if (list.RowPath(row).compare(path, Qt::CaseInsensitive) == 0) {
+            list.SetCurrentRow(row);
+            return;
+        }
+    }
+}
+
+void BatchDriver::FileFinished()
+{
+    if (!IsConverting())
+        return;
+    window_.ProcessPendingEvents();
+    if (!StartSelected(false))
+        EndBatch();
+}
+
+void BatchDriver::FileFailed()
+{
+    if (!IsConverting())
+        return;
+    failedFiles_ << CurrentFile();
+    FileFinished();
+}
+
+bool BatchDriver::StartSelected(bool firstOfBatch)
+{
+    // A file the codec refuses counts as failed and the next one is tried, so a batch never
+    // waits for a file that will not come.
+    while (SelectFrom(currentIndex_ + 1, firstOfBatch)) {
+        const QString path = CurrentFile();
+        MakeCurrentRow(path);
+        Active().Display(path);
+        if (Active().StartFile(path, Destination(path), firstOfBatch)) {
+            SetStatus(info_, Active().StatusPrefix());
+            return true;
+        }
+        failedFiles_ << path;
+        window_.ProcessPendingEvents();
+    }
+    return false;
+}
+
+void BatchDriver::EndBatch()
+{
+    Active().EndBatch();
+    ResetToIdle(true);
+}
+
+void BatchDriver::ConfirmStop()
+{
+    Conversion &conversion = Active();
+    conversion.HoldForQuestion();
+    bool stop = dialogs_.confirm(QStringLiteral("Are you sure you want to stop converting?"));
+    window_.Repaint();
+    if (stop) {
+        conversion.StopAfterQuestion();
+        ResetToIdle(false);
+    } else {
+        conversion.ContinueAfterQuestion();
+    }
+}
+
+void BatchDriver::ResetToIdle(bool batchEnded)
+{
+    ConversionListPort &list = window_.List(state_.DoWhat);
+    for (int row = 0; row < list.RowCount(); ++row)
+        list.SetRowCheckBoxEnabled(row, true);
+    list.ClearSelection();
+    list.SetAutoPopup(true);
+    window_.ResetPositionSlider();
+    window_.LeaveConvertingLook();
+    ShowIdle(info_);
+    state_.ActivityState = asIdle;
+    if (batchEnded) {
+        QString message = Active().EndMessage();
+        if (!failedFiles_.isEmpty())
+            message += (message.isEmpty() ? QString() : QStringLiteral("\n\n")) + FailureSummary(failedFiles_);
+        if (!message.isEmpty())
+            dialogs_.message(message);
+    }
+    if (options_.IsDoneOpenDir)
+        shell_.openFolder(Active().DestinationFolder());
+}
+
+QString BatchDriver::FailureSummary(const QStringList &failed)
+{
+    QString text = failed.size() == 1 ? QStringLiteral("1 file could not be converted:")
+                                      : QStringLiteral("%1 files could not be converted:").arg(failed.size());
+    const int shown = 20;
+    for (int i = 0; i < failed.size() && i < shown; ++i)
+        text += "\n" + failed[i];
+    if (failed.size() > shown)
+        text += QStringLiteral("\n... and %1 more").arg(failed.size() - shown);
+    return text;
+}
+
+} // namespace tb

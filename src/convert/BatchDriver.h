@@ -1,0 +1,78 @@
+// The conversion batch: builds the queue from the checked files of the active list, asks, picks
+// each file by the overwrite policy, enters and leaves the converting state. The two conversion
+// directions plug in as Conversion objects and call FileFinished/FileFailed as files complete.
+#pragma once
+
+#include "Conversion.h"
+#include "ConvertPorts.h"
+#include "app/AppState.h"
+#include "app/ProgramOptions.h"
+#include "audioinfo/InfoView.h"
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "platform/Shell.h"
+
+#include <QStringList>
+
+namespace tb {
+
+enum OutputModes { omAskMe = 0, omOverwrite = 1, omSkip = 2 };
+
+class BatchDriver {
+public:
+    BatchDriver(AppState &state, ProgramOptions &options, Dialogs &dialogs, Shell &shell, FileSystem &fileSystem,
+                ConvertWindowPort &window, InfoView &info);
+
+    // The two directions, indexed by DoWhat.
+    void Attach(Conversion *mp3ToWav, Conversion *wavToMp3);
+
+    // The convert button: start a batch when idle, offer to stop it while converting.
+    void btnConvertClick();
+
+    // Called by the conversions when the current file is done (or failed): picks the next file
+    // and starts it, or ends the batch.
+    void FileFinished();
+    void FileFailed();
+
+    // Destination: the folder, then the source's file name with its extension replaced.
+    static QString DestinationFor(const QString &folder, const QString &source, const QString &extension);
+
+    int CurrentIndex() const { return currentIndex_; }
+    int BatchOutputMode() const { return batchOutputMode_; }
+    QString CurrentFile() const;
+    const QStringList &FailedFiles() const { return failedFiles_; }
+    bool IsConverting() const { return state_.ActivityState == asConverting; }
+
+    static QString FailureSummary(const QStringList &failed);
+
+private:
+    enum class Verdict { Take, PassOver, Abort };
+
+    Conversion &Active() const;
+    QString Destination(const QString &source) const;
+    void StartBatch();
+    void ConfirmStop();
+    void EnableAllCheckBoxes(ConversionListPort &list);
+    // Examines candidates from `from` on; true when one was taken (CurrentIndex names it).
+    bool SelectFrom(int from, bool firstOfBatch);
+    Verdict Examine(int index, bool firstOfBatch);
+    void MakeCurrentRow(const QString &path);
+    // Shows and starts candidates until one starts; false when none is left.
+    bool StartSelected(bool firstOfBatch);
+    void EndBatch();
+    void ResetToIdle(bool batchEnded);
+
+    AppState &state_;
+    ProgramOptions &options_;
+    Dialogs &dialogs_;
+    Shell &shell_;
+    FileSystem &fileSystem_;
+    ConvertWindowPort &window_;
+    InfoView &info_;
+    Conversion *conversions_[2] = {nullptr, nullptr};
+    int currentIndex_ = 0;
+    int batchOutputMode_ = omAskMe;
+    QStringList failedFiles_;
+};
+
+} // namespace tb
