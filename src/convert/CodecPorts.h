@@ -1,0 +1,44 @@
+// The conversion ports on the real codec bindings.
+#pragma once
+
+#include "ConvertPorts.h"
+
+namespace tb {
+
+class TXaudioPlayer;
+class TGogoTea;
+
+class XaudioDecoderPort : public DecoderPort {
+public:
+    explicit XaudioDecoderPort(TXaudioPlayer &decoder) : decoder_(decoder) {}
+    void SetOutputModule(int module) override;
+    void OutputOpen(const QString &name) override;
+    void InputOpen(const QString &path) override;
+    void Play() override;
+    void Ping(int tag) override;
+    void Pause() override;
+    void Stop() override;
+    void OutputClose() override;
+    void InputClose() override;
+
+private:
+    TXaudioPlayer &decoder_;
+};
+
+class GogoEncoderPort : public EncoderPort {
+public:
+    explicit GogoEncoderPort(TGogoTea &encoder) : encoder_(encoder) {}
+    void SetBitRate(int kbps) override;
+    void SetEncodeType(EncodeChannelMode mode) override;
+    void SetSourceFile(const QString &path) override;
+    void SetDestinationFile(const QString &path) override;
+    void StartEncode() override;
+    void SuspendEncode() override;
+    void ResumeEncode() override;
+    void AbortEncode() override;
+
+private:
+    TGogoTea &encoder_;
+};
+
+} // namespace tb
