@@ -37,9 +37,10 @@ FileProbeStream::FileProbeStream(const QString &fileName)
     if (fd_ < 0)
         throw EInOutError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, systemError(errno)));
     struct stat info {};
-    if (::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode))
+    regular_ = ::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode);
+    // Anything but a regular file (a FIFO, a device) is probed as empty.
+    if (regular_)
         size_ = info.st_size;
-    // Anything but a regular file is probed as empty.
 }
 
 FileProbeStream::~FileProbeStream()
@@ -50,13 +51,15 @@ FileProbeStream::~FileProbeStream()
 
 void FileProbeStream::seek(int64_t position)
 {
-    if (position < 0 || ::lseek(fd_, position, SEEK_SET) < 0)
+    if (position < 0 || (regular_ && ::lseek(fd_, position, SEEK_SET) < 0))
         throw EInOutError(QStringLiteral("Seek error: %1").arg(systemError(errno)));
     position_ = position;
 }
 
 int64_t FileProbeStream::read(void *buffer, int64_t count)
 {
+    if (!regular_)
+        return 0;
     auto *out = static_cast<char *>(buffer);
     int64_t done = 0;
     while (done < count) {

@@ -36,6 +36,7 @@ public:
 
 private:
     int fd_ = -1;
+    bool regular_ = false;
     int64_t size_ = 0;
     int64_t position_ = 0;
 };

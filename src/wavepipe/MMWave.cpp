@@ -133,16 +133,17 @@ bool RiffScanner::scan(const QString &fileName)
         const int64_t data = header + ChunkHeaderSize;
         const int64_t size = le32(chunk + 4);
 
-        // The sample data reaches up to the next chunk header, whatever its declared size.
-        if (previousWasData)
-            dataEnd = header;
-        previousWasData = false;
-
         if (data + size > riffEnd) {
+            // Past the end: a cut-off file, unless format and data are known already. Bytes
+            // that do not form a chunk after the data (a streamed file) count as data.
             if (formatSeen && dataSeen)
                 break;
             return false;
         }
+        // The sample data reaches up to the next chunk header, whatever its declared size.
+        if (previousWasData)
+            dataEnd = header;
+        previousWasData = false;
         if (isId(chunk, "LIST")) {
             if (!readInfoList(data, size))
                 return false;

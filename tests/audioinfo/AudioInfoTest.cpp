@@ -1,0 +1,296 @@
+#include "MpegFrames.h"
+#include "audioinfo/AudioInfo.h"
+#include "audioinfo/ProbeStream.h"
+#include "platform/Exception.h"
+#include "support/QtPrinters.h"
+#include "support/TempDir.h"
+
+#include <functional>
+#include <sys/stat.h>
+#include <gtest/gtest.h>
+
+using tb::TAudioInfo;
+using tb::test::id3v1;
+using tb::test::mpegFrames;
+using tb::test::TempDir;
+
+namespace {
+
+const QByteArray Mpeg1Header = QByteArray::fromHex("FFFB9064"); // 417-byte frames
+
+// A stream of any size whose bytes come from a function; counts every byte read.
+class VirtualStream : public tb::ProbeStream {
+public:
+    VirtualStream(int64_t size, std::function<uint8_t(int64_t)> byteAt) : size_(size), byteAt_(std::move(byteAt)) {}
+
+    int64_t position() const override { return position_; }
+    int64_t size() const override { return size_; }
+    void seek(int64_t position) override { position_ = position; }
+    int64_t read(void *buffer, int64_t count) override
+    {
+        auto *out = static_cast<uint8_t *>(buffer);
+        int64_t n = 0;
+        for (; n < count && position_ < size_; ++n, ++position_)
+            out[n] = byteAt_(position_);
+        bytesRead += n;
+        ++reads;
+        largestRead = std::max(largestRead, count);
+        return n;
+    }
+
+    int64_t bytesRead = 0;
+    int reads = 0;
+    int64_t largestRead = 0;
+
+private:
+    int64_t size_;
+    std::function<uint8_t(int64_t)> byteAt_;
+    int64_t position_ = 0;
+};
+
+// Bytes of `data` placed at `offset` within a region of zeros.
+std::function<uint8_t(int64_t)> bytesAt(const QByteArray &data, int64_t offset)
+{
+    return [data, offset](int64_t p) -> uint8_t {
+        return p >= offset && p < offset + data.size() ? uint8_t(data[int(p - offset)]) : 0;
+    };
+}
+
+void probe(TAudioInfo &info, const QByteArray &file)
+{
+    tb::MemoryProbeStream stream(file.constData(), file.size());
+    info.LoadFromStream(stream, file.size());
+}
+
+struct OffsetCase {
+    int offset;
+    bool found;
+};
+
+class FirstFrameOffsets : public ::testing::TestWithParam<OffsetCase> {};
+
+TEST_P(FirstFrameOffsets, FindsHeadersUpToOffset10292)
+{
+    const OffsetCase &c = GetParam();
+    const QByteArray file = QByteArray(c.offset, '\0') + mpegFrames(Mpeg1Header, 417, 3) + QByteArray(20000, '\0');
+    TAudioInfo info;
+    probe(info, file);
+    EXPECT_EQ(info.FrameHdr.Valid, c.found);
+    EXPECT_EQ(info.FirstFrame, c.found ? c.offset : -1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Offsets, FirstFrameOffsets,
+                         ::testing::Values(OffsetCase{0, true}, OffsetCase{1, true}, OffsetCase{124, true},
+                                           OffsetCase{126, true}, OffsetCase{127, true}, OffsetCase{128, true},
+                                           OffsetCase{5000, true}, OffsetCase{10291, true},
+                                           OffsetCase{10292, true}, OffsetCase{10293, false},
+                                           OffsetCase{12000, false}));
+
+TEST(AudioInfo, FirstFrameIsFoundThroughJunkThatLooksLikeSync)
+{
+    // FF E0 patterns that do not decode, every few bytes, before the real header at 5000
+    QByteArray junk(5000, '\0');
+    for (int i = 0; i + 1 < junk.size(); i += 7) {
+        junk[i] = char(0xFF);
+        junk[i + 1] = char(0xEB);
+    }
+    TAudioInfo info;
+    probe(info, junk + mpegFrames(Mpeg1Header, 417, 2) + QByteArray(10, '\0'));
+    EXPECT_TRUE(info.FrameHdr.Valid);
+    EXPECT_EQ(info.FirstFrame, 5000);
+}
+
+TEST(AudioInfo, HeaderWhoseSuccessorDoesNotDecodeIsInvalid)
+{
+    const QByteArray file = Mpeg1Header + QByteArray(413, '\0') + QByteArray(100, '\x22');
+    TAudioInfo info;
+    probe(info, file);
+    EXPECT_FALSE(info.FrameHdr.Valid);
+    EXPECT_EQ(info.FirstFrame, 0);
+}
+
+TEST(AudioInfo, FileOfOneFrameStaysValid)
+{
+    // successor at 417; 417 + 4 >= probed size, so nothing confirms or refutes the header
+    for (int extra : {0, 3}) {
+        TAudioInfo info;
+        probe(info, mpegFrames(Mpeg1Header, 417, 1) + QByteArray(extra, '\x22'));
+        EXPECT_TRUE(info.FrameHdr.Valid) << extra;
+        EXPECT_EQ(info.FrameHdr.FrameLength, 417);
+    }
+    TAudioInfo info;
+    probe(info, mpegFrames(Mpeg1Header, 417, 1) + QByteArray(5, '\x22')); // now 421 < 422
+    EXPECT_FALSE(info.FrameHdr.Valid);
+}
+
+TEST(AudioInfo, FirstFrameKeepsItsOwnFieldsAfterConfirmation)
+{
+    // first frame MPEG-1 128 kbit/s, next header a different (valid) one
+    const QByteArray file = Mpeg1Header + QByteArray(413, '\0') + QByteArray::fromHex("FFF384C4") + QByteArray(300, '\0');
+    TAudioInfo info;
+    probe(info, file);
+    EXPECT_TRUE(info.FrameHdr.Valid);
+    EXPECT_EQ(info.FrameHdr.Bitrate, 128);
+    EXPECT_EQ(info.FrameHdr.SampleRate, 44100);
+}
+
+TEST(AudioInfo, TinyAndEmptyStreamsFindNothing)
+{
+    for (const QByteArray &file : {QByteArray(), QByteArray::fromHex("FF"), QByteArray::fromHex("FFFB90")}) {
+        TAudioInfo info;
+        probe(info, file);
+        EXPECT_EQ(info.FirstFrame, -1);
+        EXPECT_FALSE(info.FrameHdr.Valid);
+        EXPECT_FALSE(info.Tag.Found);
+    }
+}
+
+TEST(AudioInfo, TagAfterTheFramesIsRead)
+{
+    TAudioInfo info;
+    probe(info, mpegFrames(Mpeg1Header, 417, 3) + id3v1("Song Title"));
+    EXPECT_TRUE(info.FrameHdr.Valid);
+    EXPECT_TRUE(info.Tag.Found);
+    EXPECT_EQ(info.Tag.Title, QStringLiteral("Song Title"));
+}
+
+TEST(AudioInfo, TagIsLookedForOnlyBehindTheFirstFrame)
+{
+    // One frame whose last 128 bytes look like a tag: behind the frame less than 128 bytes remain.
+    QByteArray frame = mpegFrames(Mpeg1Header, 417, 1);
+    frame.replace(417 - 128, 128, id3v1("Inside"));
+    TAudioInfo info;
+    probe(info, frame);
+    EXPECT_TRUE(info.FrameHdr.Valid);
+    EXPECT_FALSE(info.Tag.Found);
+
+    // Without a valid frame the whole file is the region, and the same bytes are a tag.
+    QByteArray noFrame = frame;
+    noFrame[0] = 0;
+    probe(info, noFrame);
+    EXPECT_FALSE(info.FrameHdr.Valid);
+    EXPECT_TRUE(info.Tag.Found);
+    EXPECT_EQ(info.Tag.Title, QStringLiteral("Inside"));
+}
+
+TEST(AudioInfo, ProbeCountsFromTheStreamsCurrentPosition)
+{
+    const QByteArray file = QByteArray(50, 'x') + QByteArray(300, '\0') + mpegFrames(Mpeg1Header, 417, 2) + id3v1("T");
+    tb::MemoryProbeStream stream(file.constData(), file.size());
+    stream.seek(50);
+    TAudioInfo info;
+    info.LoadFromStream(stream, 1 << 30); // more than there is: lowered to what the stream holds
+    EXPECT_EQ(info.FirstFrame, 300);
+    EXPECT_TRUE(info.FrameHdr.Valid);
+    EXPECT_TRUE(info.Tag.Found);
+}
+
+TEST(AudioInfo, ProbeOfAGibibyteFileReadsOnlyTheScannedBytesTheSuccessorAndTheTag)
+{
+    int64_t size = int64_t(1) << 30;
+    // no header anywhere: the whole scan, no confirmation, the tag
+    VirtualStream empty(size, [](int64_t) -> uint8_t { return 0; });
+    TAudioInfo info;
+    info.LoadFromStream(empty, size);
+    EXPECT_FALSE(info.FrameHdr.Valid);
+    EXPECT_EQ(empty.bytesRead, 10296 + 128);
+    EXPECT_LE(empty.largestRead, 128);
+
+    // a header at 10292: the whole scan, the 4-byte successor, the tag at the very end
+    const QByteArray frames = mpegFrames(Mpeg1Header, 417, 2);
+    const QByteArray tag = id3v1("Large");
+    VirtualStream large(size, [frames, tag, size](int64_t p) -> uint8_t {
+        if (p >= size - 128)
+            return uint8_t(tag[int(p - (size - 128))]);
+        return p >= 10292 && p < 10292 + frames.size() ? uint8_t(frames[int(p - 10292)]) : 0;
+    });
+    info.LoadFromStream(large, size);
+    EXPECT_TRUE(info.FrameHdr.Valid);
+    EXPECT_EQ(info.FirstFrame, 10292);
+    EXPECT_TRUE(info.Tag.Found);
+    EXPECT_EQ(info.Tag.Title, QStringLiteral("Large"));
+    EXPECT_EQ(large.bytesRead, 10296 + 4 + 128);
+    EXPECT_LE(large.bytesRead, 10296 + 4 + 128);
+}
+
+TEST(AudioInfo, ProbeWithAHeaderAtTheStartReadsOnePieceTheSuccessorAndTheTag)
+{
+    const int64_t size = int64_t(1) << 30;
+    VirtualStream stream(size, bytesAt(mpegFrames(Mpeg1Header, 417, 2), 0));
+    TAudioInfo info;
+    info.LoadFromStream(stream, size);
+    EXPECT_TRUE(info.FrameHdr.Valid);
+    EXPECT_EQ(stream.bytesRead, 128 + 4 + 128);
+}
+
+TEST(AudioInfo, StreamThatShrankFailsWithAReadError)
+{
+    // claims a size it cannot deliver
+    class Liar : public VirtualStream {
+    public:
+        Liar() : VirtualStream(4000, [](int64_t) -> uint8_t { return 0; }) {}
+        int64_t size() const override { return 1000000; }
+    } liar;
+    TAudioInfo info;
+    EXPECT_THROW(info.LoadFromStream(liar, 1000000), tb::EInOutError);
+    EXPECT_FALSE(info.FrameHdr.Valid);
+    EXPECT_EQ(info.FirstFrame, -1);
+}
+
+TEST(AudioInfo, LoadFromFileProbesTheFile)
+{
+    TempDir dir;
+    const QString path = dir.write("song.mp3", QByteArray(126, '\0') + mpegFrames(Mpeg1Header, 417, 4) + id3v1("On Disk"));
+    TAudioInfo info;
+    info.LoadFromFile(path);
+    EXPECT_TRUE(info.FrameHdr.Valid);
+    EXPECT_EQ(info.FirstFrame, 126);
+    EXPECT_EQ(info.Tag.Title, QStringLiteral("On Disk"));
+}
+
+TEST(AudioInfo, MissingFileFailsAfterReset)
+{
+    TempDir dir;
+    TAudioInfo info;
+    info.LoadFromFile(dir.write("song.mp3", mpegFrames(Mpeg1Header, 417, 2) + id3v1("Old")));
+    ASSERT_TRUE(info.FrameHdr.Valid);
+    EXPECT_THROW(info.LoadFromFile(dir.file("missing.mp3")), tb::EInOutError);
+    EXPECT_FALSE(info.FrameHdr.Valid);
+    EXPECT_EQ(info.FirstFrame, -1);
+    EXPECT_FALSE(info.Tag.Found);
+}
+
+TEST(AudioInfo, BlankNameOpensNothingAndResets)
+{
+    TempDir dir;
+    TAudioInfo info;
+    info.LoadFromFile(dir.write("song.mp3", mpegFrames(Mpeg1Header, 417, 2) + id3v1("Old")));
+    for (const QString &name : {QString(), QStringLiteral("   "), QStringLiteral(" \t\r\n ")}) {
+        EXPECT_NO_THROW(info.LoadFromFile(name));
+        EXPECT_FALSE(info.FrameHdr.Valid);
+        EXPECT_EQ(info.FirstFrame, -1);
+        EXPECT_FALSE(info.Tag.Found);
+    }
+}
+
+TEST(AudioInfo, NameWithBlanksIsOpenedUntrimmed)
+{
+    TempDir dir;
+    const QString path = dir.write(" padded.mp3 ", mpegFrames(Mpeg1Header, 417, 2));
+    TAudioInfo info;
+    info.LoadFromFile(path);
+    EXPECT_TRUE(info.FrameHdr.Valid);
+}
+
+TEST(AudioInfo, FifoIsProbedAsEmptyWithoutWaiting)
+{
+    TempDir dir;
+    const QString fifo = dir.file("pipe.mp3");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    TAudioInfo info;
+    EXPECT_NO_THROW(info.LoadFromFile(fifo));
+    EXPECT_FALSE(info.FrameHdr.Valid);
+    EXPECT_FALSE(info.Tag.Found);
+}
+
+} // namespace
