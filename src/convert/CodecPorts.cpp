@@ -33,3 +33,34 @@ static_assert(static_cast<int>(ecMono) == _MONO && static_cast<int>(ecStereo) ==
               static_cast<int>(ecDualChannel) == _DUALCHANNEL);
 
 } // namespace tb
+
+#include "Mp3ToWav.h"
+#include "WavToMp3.h"
+
+namespace tb {
+
+void ConnectDecoderEvents(TXaudioPlayer &decoder, Mp3ToWavConversion &conversion)
+{
+    decoder.OnNotifyPlayerState = [&conversion](TXaudioPlayer *, int32_t state) {
+        conversion.DecoderNotifyPlayerState(state);
+    };
+    decoder.OnNotifyInputTimecode = [&conversion](TXaudioPlayer *, uint8_t h, uint8_t m, uint8_t s, uint8_t f) {
+        conversion.DecoderNotifyInputTimecode(h, m, s, f);
+    };
+    decoder.OnNotifyStreamDuration = [&conversion](TXaudioPlayer *, uint32_t duration) {
+        conversion.DecoderNotifyStreamDuration(duration);
+    };
+    decoder.OnNotifyError = [&conversion](TXaudioPlayer *, uint8_t, int16_t, const QString &message) {
+        conversion.DecoderNotifyError(message);
+    };
+    decoder.OnNotifyPong = [&conversion](TXaudioPlayer *, uint32_t tag) { conversion.DecoderNotifyPong(tag); };
+}
+
+void ConnectEncoderEvents(TGogoTea &encoder, WavToMp3Conversion &conversion)
+{
+    encoder.OnProgress = [&conversion](TGogoTea *, int now, int all) { conversion.EncoderProgress(now, all); };
+    encoder.OnError = [&conversion](TGogoTea *, int code) { conversion.EncoderError(code); };
+    encoder.OnFinish = [&conversion](TGogoTea *, bool aborted) { conversion.EncoderFinish(aborted); };
+}
+
+} // namespace tb

@@ -42,3 +42,15 @@ private:
 };
 
 } // namespace tb
+
+namespace tb {
+
+class Mp3ToWavConversion;
+class WavToMp3Conversion;
+
+// Routes the conversion decoder's notifications to the MPEG-to-WAV conversion.
+void ConnectDecoderEvents(TXaudioPlayer &decoder, Mp3ToWavConversion &conversion);
+// Routes the encoder's reports to the WAV-to-MP3 conversion.
+void ConnectEncoderEvents(TGogoTea &encoder, WavToMp3Conversion &conversion);
+
+} // namespace tb
