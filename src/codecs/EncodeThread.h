@@ -1,0 +1,88 @@
+// The encoder's worker thread: it takes requests from its own queue, calls the library frame by
+// frame and posts its reports to the binding's notification window.
+#pragma once
+
+#include "EncoderLibrary.h"
+#include "ThreadPriority.h"
+
+#include <tonebridge/window.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace tb {
+
+class TEncodeThread {
+public:
+    // Requests into the worker's queue.
+    static constexpr uint32_t RequestStart = 0x500; // total frames, progress interval
+    static constexpr uint32_t RequestAbort = 0x501;
+    static constexpr uint32_t RequestQuit = 0x502;
+    // Reports to the notification window.
+    static constexpr uint32_t ReportInputFinished = 0x600;
+    static constexpr uint32_t ReportError = 0x601;    // error code
+    static constexpr uint32_t ReportFinished = 0x602; // 0 normal end, -1 aborted or failed
+    static constexpr uint32_t ReportProgress = 0x603; // frames done, total frames
+
+    // Created without running; Start lets it run.
+    explicit TEncodeThread(const EncoderApi &api);
+    ~TEncodeThread();
+    TEncodeThread(const TEncodeThread &) = delete;
+    TEncodeThread &operator=(const TEncodeThread &) = delete;
+
+    void SetWindow(tb_window *window) { window_ = window; }
+    void Start();
+    // Queues a request; the worker reads it between frames.
+    void PostRequest(uint32_t msg, uintptr_t wparam = 0, intptr_t lparam = 0);
+    // Returns once the worker is parked between two frames (or while waiting for input): from
+    // then on it neither encodes, reads requests nor reports until Resume.
+    void Suspend();
+    void Resume();
+    void SetPriority(TThreadPriority priority);
+    // Asks the worker to leave its loop and waits until it has.
+    void TerminateAndWait();
+
+    // For the library's read callback, which runs on the worker thread.
+    static TEncodeThread *Current();
+    // True when an abort or quit waits in the queue, or the worker is asked to terminate.
+    bool StopPending();
+    // Parks here while the worker is suspended.
+    void ParkIfSuspended();
+
+private:
+    struct Request {
+        uint32_t msg;
+        uintptr_t wparam;
+        intptr_t lparam;
+    };
+    void Execute();
+    // Takes every waiting request; false when the worker is to leave at once.
+    bool HandleRequests();
+    void WaitForRequest(int milliseconds);
+    void CloseCoder();
+    void Report(uint32_t msg, uintptr_t wparam, intptr_t lparam) { tb_post(window_, msg, wparam, lparam); }
+
+    const EncoderApi &api_;
+    tb_window *window_ = nullptr;
+    std::thread thread_;
+    std::atomic<pid_t> threadId_{0};
+
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::deque<Request> queue_;
+    bool terminated_ = false;
+    bool suspendRequested_ = false;
+    bool parked_ = false;
+
+    // Worker-side state.
+    bool started_ = false;
+    int32_t totalFrames_ = 0;
+    int32_t framesDone_ = 0;
+    int32_t progressInterval_ = 1;
+};
+
+} // namespace tb
