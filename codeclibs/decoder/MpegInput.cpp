@@ -20,6 +20,24 @@ void initLibrary()
 }
 
 std::string quoted(const std::string &path) { return "\"" + path + "\""; }
+
+// Counts the samples of the whole stream on a handle of its own, so the decoding handle reads
+// the file exactly as a plain decode would (a scan changes how it treats damaged gapless data).
+int64_t scanLength(const std::string &path)
+{
+    mpg123_handle *scanner = mpg123_new(nullptr, nullptr);
+    if (!scanner)
+        return -1;
+    int64_t length = -1;
+    mpg123_param(scanner, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+    if (mpg123_open(scanner, path.c_str()) == MPG123_OK && mpg123_scan(scanner) == MPG123_OK) {
+        off_t samples = mpg123_length(scanner);
+        length = samples >= 0 ? static_cast<int64_t>(samples) : -1;
+    }
+    mpg123_close(scanner);
+    mpg123_delete(scanner);
+    return length;
+}
 } // namespace
 
 MpegInput::MpegInput() { initLibrary(); }
@@ -80,11 +98,7 @@ bool MpegInput::open(const std::string &path, Failure &failure)
         failure.message = "input file " + quoted(path) + " is not an MPEG audio stream";
         return false;
     }
-    // A full scan gives an exact length and exact seeking, also for VBR streams without an index.
-    if (mpg123_scan(handle_) == MPG123_OK) {
-        off_t samples = mpg123_length(handle_);
-        length_ = samples >= 0 ? static_cast<int64_t>(samples) : -1;
-    }
+    length_ = scanLength(path);
     applyEqualizer();
     return true;
 }

@@ -253,7 +253,7 @@ typedef union XA_Message {
     struct { int32_t code; XA_EqualizerInfo *equalizer; } equalizer;
     struct { int32_t code; uint32_t mask; } notification_mask;
     struct { int32_t code; uint8_t level; } debug_level;
-    struct { int32_t code; uint8_t source, code_; int16_t value; const char *message; } progress;
+    struct { int32_t code; uint8_t source, progress_code; int16_t value; const char *message; } progress;
     struct { int32_t code; uint8_t source, level; const char *message; } debug;
     struct { int32_t code; uint8_t source; uint8_t reserved; int16_t error; const char *message; } error;
 } XA_Message;

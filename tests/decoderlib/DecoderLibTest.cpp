@@ -1,0 +1,528 @@
+#include "DecoderSession.h"
+#include "MpegFixtures.h"
+#include "support/TempDir.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace tb::test;
+
+namespace {
+
+class DecoderLib : public ::testing::Test {
+protected:
+    TempDir dir;
+    DecoderSession session;
+
+    // OutputOpen wav:<out>, InputOpen <in>, Play, then waits for the end of the input.
+    bool convert(const QString &in, const QString &out)
+    {
+        session.clearNotes();
+        session.send(XA_MSG_COMMAND_OUTPUT_OPEN, "wav:" + out.toStdString());
+        session.send(XA_MSG_COMMAND_INPUT_OPEN, in.toStdString());
+        session.send(XA_MSG_COMMAND_PLAY);
+        return session.waitForState(XA_PLAYER_STATE_EOF);
+    }
+
+    void expectWavEqualsReference(const QString &wavPath, const QString &mpegPath)
+    {
+        Pcm expected = referenceDecode(mpegPath);
+        ASSERT_FALSE(expected.samples.empty());
+        WavFile wav = readWav(wavPath);
+        ASSERT_TRUE(wav.valid);
+        EXPECT_EQ(wav.formatTag, 1);
+        EXPECT_EQ(wav.bits, 16u);
+        EXPECT_EQ(wav.rate, expected.rate);
+        EXPECT_EQ(wav.channels, expected.channels);
+        EXPECT_EQ(wav.dataSize, expected.samples.size() * 2);
+        EXPECT_EQ(wav.riffSize, wav.fileSize - 8);
+        EXPECT_EQ(wav.samples, expected.samples);
+    }
+};
+
+// --- Decoding into WAV files -------------------------------------------------------------------
+
+class DecodesEveryKind : public DecoderLib, public ::testing::WithParamInterface<const char *> {};
+
+TEST_P(DecodesEveryKind, WavHoldsExactlyWhatLibmpg123Decodes)
+{
+    QString mp3 = makeMpeg(dir.path(), mpegKind(GetParam()), 1.5);
+    ASSERT_FALSE(mp3.isEmpty()) << "fixture tool failed for " << GetParam();
+    QString out = dir.file("out.wav");
+    ASSERT_TRUE(convert(mp3, out));
+    expectWavEqualsReference(out, mp3);
+
+    Pcm expected = referenceDecode(mp3);
+    auto durations = session.notesWithCode(XA_MSG_NOTIFY_STREAM_DURATION);
+    ASSERT_EQ(durations.size(), 1u);
+    EXPECT_EQ(durations[0].message.duration.duration, expected.samples.size() / expected.channels / expected.rate);
+    auto params = session.notesWithCode(XA_MSG_NOTIFY_STREAM_PARAMETERS);
+    ASSERT_EQ(params.size(), 1u);
+    EXPECT_EQ(params[0].message.stream_parameters.frequency, expected.rate);
+    EXPECT_EQ(params[0].message.stream_parameters.nb_channels, expected.channels);
+    EXPECT_TRUE(session.hasAck(XA_MSG_COMMAND_OUTPUT_OPEN));
+    EXPECT_TRUE(session.hasAck(XA_MSG_COMMAND_INPUT_OPEN));
+    EXPECT_TRUE(session.hasAck(XA_MSG_COMMAND_PLAY));
+    EXPECT_EQ(session.count(XA_MSG_NOTIFY_ERROR), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, DecodesEveryKind,
+                         ::testing::Values("stereo", "mono", "mpeg2", "mpeg25", "vbr", "freeformat", "layer2"));
+
+TEST_F(DecoderLib, TimecodesAndPositionsRiseToTheEnd)
+{
+    QString mp3 = makeMpeg(dir.path(), mpegKind("stereo"), 2.5);
+    ASSERT_TRUE(convert(mp3, dir.file("out.wav")));
+    auto timecodes = session.notesWithCode(XA_MSG_NOTIFY_INPUT_TIMECODE);
+    ASSERT_GE(timecodes.size(), 20u); // every 100 ms by default
+    int last = -1;
+    for (const Note &n : timecodes) {
+        int ms = (n.message.timecode.h * 3600 + n.message.timecode.m * 60 + n.message.timecode.s) * 1000 +
+                 n.message.timecode.f * 10;
+        EXPECT_GE(ms, last);
+        last = ms;
+    }
+    EXPECT_EQ(last, 2500);
+    auto positions = session.notesWithCode(XA_MSG_NOTIFY_INPUT_POSITION);
+    ASSERT_FALSE(positions.empty());
+    EXPECT_EQ(positions.back().message.position.offset, positions.back().message.position.range);
+    // The end of the input comes after the last timecode.
+    EXPECT_EQ(session.notes().back().code(), XA_MSG_NOTIFY_PLAYER_STATE);
+}
+
+TEST_F(DecoderLib, NewOutputCompletesThePreviousFileAndCloseCompletesTheLast)
+{
+    QString first = makeMpeg(dir.path(), mpegKind("stereo"), 1.0, "first");
+    QString second = makeMpeg(dir.path(), mpegKind("mono"), 1.0, "second");
+    session.sendI(XA_MSG_SET_OUTPUT_MODULE, 0);
+    ASSERT_TRUE(convert(first, dir.file("first.wav")));
+    ASSERT_TRUE(convert(second, dir.file("second.wav")));
+    session.send(XA_MSG_COMMAND_STOP);
+    session.send(XA_MSG_COMMAND_OUTPUT_CLOSE);
+    session.send(XA_MSG_COMMAND_INPUT_CLOSE);
+    ASSERT_TRUE(session.waitFor([&] { return session.hasAck(XA_MSG_COMMAND_INPUT_CLOSE); }));
+    expectWavEqualsReference(dir.file("first.wav"), first);
+    expectWavEqualsReference(dir.file("second.wav"), second);
+}
+
+TEST_F(DecoderLib, SeekMovesToTheFractionOfTheStream)
+{
+    QString mp3 = makeMpeg(dir.path(), mpegKind("stereo"), 2.0);
+    session.send(XA_MSG_COMMAND_OUTPUT_OPEN, "wav:" + dir.file("out.wav").toStdString());
+    session.send(XA_MSG_COMMAND_INPUT_OPEN, mp3.toStdString());
+    session.sendII(XA_MSG_COMMAND_INPUT_SEEK, 1, 2);
+    ASSERT_TRUE(session.waitFor([&] { return session.hasAck(XA_MSG_COMMAND_INPUT_SEEK); }));
+    Note timecode = session.notesWithCode(XA_MSG_NOTIFY_INPUT_TIMECODE).back();
+    EXPECT_EQ(timecode.message.timecode.s, 1);
+    EXPECT_EQ(timecode.message.timecode.f, 0);
+    Note position = session.notesWithCode(XA_MSG_NOTIFY_INPUT_POSITION).back();
+    EXPECT_EQ(position.message.position.offset * 2, position.message.position.range);
+
+    session.send(XA_MSG_COMMAND_PLAY);
+    ASSERT_TRUE(session.waitForState(XA_PLAYER_STATE_EOF));
+    Pcm whole = referenceDecode(mp3);
+    WavFile wav = readWav(dir.file("out.wav"));
+    size_t half = whole.samples.size() / 2;
+    ASSERT_EQ(wav.samples.size(), whole.samples.size() - half);
+    EXPECT_TRUE(std::equal(wav.samples.begin(), wav.samples.end(), whole.samples.begin() + static_cast<long>(half)));
+}
+
+TEST_F(DecoderLib, SeekRefusesBadRangesAndMissingInput)
+{
+    session.sendII(XA_MSG_COMMAND_INPUT_SEEK, 1, 2);
+    QString mp3 = makeMpeg(dir.path(), mpegKind("mono"), 0.5);
+    session.send(XA_MSG_COMMAND_INPUT_OPEN, mp3.toStdString());
+    session.sendII(XA_MSG_COMMAND_INPUT_SEEK, 3, 2);
+    session.sendII(XA_MSG_COMMAND_INPUT_SEEK, 0, 0);
+    ASSERT_TRUE(session.waitFor([&] {
+        int nacks = 0;
+        for (const Note &n : session.notesWithCode(XA_MSG_NOTIFY_NACK))
+            nacks += n.message.nack.command == XA_MSG_COMMAND_INPUT_SEEK;
+        return nacks == 3;
+    }));
+    auto nacks = session.notesWithCode(XA_MSG_NOTIFY_NACK);
+    EXPECT_EQ(nacks[0].message.nack.error, XA_ERROR_NO_INPUT);
+    EXPECT_EQ(nacks[1].message.nack.error, XA_ERROR_INVALID_PARAMETERS);
+}
+
+// --- The equalizer -----------------------------------------------------------------------------
+
+TEST_F(DecoderLib, EqualizerBandsAreTenthsOfADecibelAndNullTurnsItOff)
+{
+    QString mp3 = makeMpeg(dir.path(), mpegKind("stereo"), 1.0);
+    XA_EqualizerInfo headroom{};
+    for (int b = 0; b < 32; ++b)
+        headroom.left[b] = headroom.right[b] = -50; // the default level 50: -5 dB
+    session.lib().send_P(session.player(), XA_MSG_SET_CODEC_EQUALIZER, &headroom);
+    ASSERT_TRUE(convert(mp3, dir.file("eq.wav")));
+    session.clearNotes();
+    session.send(XA_MSG_GET_CODEC_EQUALIZER);
+    ASSERT_TRUE(session.waitFor([&] { return session.count(XA_MSG_NOTIFY_CODEC_EQUALIZER) == 1; }));
+    EXPECT_EQ(std::memcmp(&session.notesWithCode(XA_MSG_NOTIFY_CODEC_EQUALIZER)[0].equalizer, &headroom, 64), 0);
+
+    Pcm reference = referenceDecode(mp3);
+    WavFile shaped = readWav(dir.file("eq.wav"));
+    ASSERT_EQ(shaped.samples.size(), reference.samples.size());
+    double ratio = rms(shaped.samples) / rms(reference.samples);
+    EXPECT_NEAR(20 * std::log10(ratio), -5.0, 0.3);
+
+    session.lib().send_P(session.player(), XA_MSG_SET_CODEC_EQUALIZER, nullptr);
+    ASSERT_TRUE(convert(mp3, dir.file("flat.wav")));
+    expectWavEqualsReference(dir.file("flat.wav"), mp3);
+    session.clearNotes();
+    session.send(XA_MSG_GET_CODEC_EQUALIZER);
+    ASSERT_TRUE(session.waitFor([&] { return session.count(XA_MSG_NOTIFY_CODEC_EQUALIZER) == 1; }));
+    XA_EqualizerInfo flat{};
+    EXPECT_EQ(std::memcmp(&session.notesWithCode(XA_MSG_NOTIFY_CODEC_EQUALIZER)[0].equalizer, &flat, 64), 0);
+}
+
+TEST_F(DecoderLib, EqualizerShapesOnlyTheBandsItLowers)
+{
+    // A 440 Hz tone lies in band 0 (0 to 689 Hz at 44.1 kHz); lowering the top bands leaves it.
+    QString mp3 = makeMpeg(dir.path(), mpegKind("mono"), 1.0);
+    XA_EqualizerInfo top{};
+    for (int b = 16; b < 32; ++b)
+        top.left[b] = top.right[b] = -120;
+    session.lib().send_P(session.player(), XA_MSG_SET_CODEC_EQUALIZER, &top);
+    ASSERT_TRUE(convert(mp3, dir.file("top.wav")));
+    Pcm reference = referenceDecode(mp3);
+    WavFile shaped = readWav(dir.file("top.wav"));
+    EXPECT_NEAR(rms(shaped.samples) / rms(reference.samples), 1.0, 0.05);
+}
+
+// --- Bad input ---------------------------------------------------------------------------------
+
+struct BadInput {
+    const char *name;
+    // Makes the bad file in the folder and returns its path.
+    QString (*make)(const TempDir &dir);
+};
+
+QString emptyFile(const TempDir &dir) { return dir.write("empty.mp3", {}); }
+QString randomBytes(const TempDir &dir)
+{
+    QByteArray bytes(200000, '\0');
+    uint32_t state = 12345;
+    for (char &c : bytes) {
+        state = state * 1664525u + 1013904223u;
+        c = static_cast<char>(state >> 24);
+    }
+    return dir.write("random.mp3", bytes);
+}
+QString renamedWav(const TempDir &dir)
+{
+    QString wav = dir.file("tone.wav");
+    runCommand("sox -n -r 44100 -c 2 -b 16 " + wav.toStdString() + " synth 1 sine 440");
+    QString renamed = dir.file("renamed.mp3");
+    QFile::rename(wav, renamed);
+    return renamed;
+}
+QString missingPath(const TempDir &dir) { return dir.file("no-such-file.mp3"); }
+QString folderPath(const TempDir &dir) { return dir.path(); }
+
+void PrintTo(const BadInput &input, std::ostream *out) { *out << input.name; }
+
+class RefusesBadInput : public DecoderLib, public ::testing::WithParamInterface<BadInput> {};
+
+TEST_P(RefusesBadInput, ReportsItAndDecodesTheNextGoodFile)
+{
+    QString bad = GetParam().make(dir);
+    session.send(XA_MSG_COMMAND_OUTPUT_OPEN, "wav:" + dir.file("bad.wav").toStdString());
+    session.send(XA_MSG_COMMAND_INPUT_OPEN, bad.toStdString());
+    session.send(XA_MSG_COMMAND_PLAY);
+    ASSERT_TRUE(session.waitFor([&] { return session.hasNack(XA_MSG_COMMAND_PLAY); }));
+    EXPECT_TRUE(session.hasNack(XA_MSG_COMMAND_INPUT_OPEN));
+    auto errors = session.notesWithCode(XA_MSG_NOTIFY_ERROR);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].message.error.source, XA_ERROR_SOURCE_INPUT);
+    EXPECT_NE(errors[0].text1.find(bad.toStdString()), std::string::npos) << errors[0].text1;
+    EXPECT_EQ(session.count(XA_MSG_NOTIFY_PLAYER_STATE), 0);
+
+    QString good = makeMpeg(dir.path(), mpegKind("stereo"), 1.0);
+    ASSERT_TRUE(convert(good, dir.file("good.wav")));
+    expectWavEqualsReference(dir.file("good.wav"), good);
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, RefusesBadInput,
+                         ::testing::Values(BadInput{"empty", emptyFile}, BadInput{"random", randomBytes},
+                                           BadInput{"renamedWav", renamedWav}, BadInput{"missing", missingPath},
+                                           BadInput{"folder", folderPath}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(DecoderLib, TruncatedFileDecodesWhatIsThereThenTheNextFile)
+{
+    QString whole = makeMpeg(dir.path(), mpegKind("stereo"), 2.0);
+    QByteArray bytes = TempDir::read(whole);
+    QString cut = dir.write("cut.mp3", bytes.left(bytes.size() / 2 + 77)); // ends inside a frame
+    ASSERT_TRUE(convert(cut, dir.file("cut.wav")));
+    expectWavEqualsReference(dir.file("cut.wav"), cut);
+    EXPECT_GT(readWav(dir.file("cut.wav")).samples.size(), 0u);
+    ASSERT_TRUE(convert(whole, dir.file("whole.wav")));
+    expectWavEqualsReference(dir.file("whole.wav"), whole);
+}
+
+TEST_F(DecoderLib, GarbageAfterGoodFramesEndsTheInputWithoutLosingThem)
+{
+    QString whole = makeMpeg(dir.path(), mpegKind("stereo"), 1.0);
+    QByteArray bytes = TempDir::read(whole);
+    QByteArray garbage(100000, '\x5a');
+    QString damaged = dir.write("damaged.mp3", bytes + garbage);
+    ASSERT_TRUE(convert(damaged, dir.file("damaged.wav")));
+    Pcm good = referenceDecode(whole);
+    WavFile wav = readWav(dir.file("damaged.wav"));
+    ASSERT_TRUE(wav.valid);
+    ASSERT_GE(wav.samples.size(), good.samples.size() - 1152 * 2 * 2);
+    EXPECT_TRUE(std::equal(wav.samples.begin(), wav.samples.begin() + 44100, good.samples.begin()));
+}
+
+// --- Bad output --------------------------------------------------------------------------------
+
+struct BadOutput {
+    const char *name;
+    QString (*path)(const TempDir &dir);
+};
+
+QString missingFolder(const TempDir &dir) { return dir.file("no/such/folder/out.wav"); }
+QString fileAsFolder(const TempDir &dir) { return dir.write("plain.txt", "x") + "/out.wav"; }
+QString procFile(const TempDir &) { return "/proc/tonebridge-cannot-write.wav"; }
+
+void PrintTo(const BadOutput &output, std::ostream *out) { *out << output.name; }
+
+class RefusesBadOutput : public DecoderLib, public ::testing::WithParamInterface<BadOutput> {};
+
+TEST_P(RefusesBadOutput, ReportsItPlaysNothingAndWritesTheNextOutput)
+{
+    QString mp3 = makeMpeg(dir.path(), mpegKind("stereo"), 1.0);
+    std::string bad = GetParam().path(dir).toStdString();
+    session.send(XA_MSG_COMMAND_OUTPUT_OPEN, "wav:" + bad);
+    session.send(XA_MSG_COMMAND_INPUT_OPEN, mp3.toStdString());
+    session.send(XA_MSG_COMMAND_PLAY);
+    ASSERT_TRUE(session.waitFor([&] { return session.hasNack(XA_MSG_COMMAND_PLAY); }));
+    EXPECT_TRUE(session.hasNack(XA_MSG_COMMAND_OUTPUT_OPEN));
+    auto errors = session.notesWithCode(XA_MSG_NOTIFY_ERROR);
+    ASSERT_GE(errors.size(), 1u);
+    EXPECT_EQ(errors[0].message.error.source, XA_ERROR_SOURCE_OUTPUT);
+    EXPECT_NE(errors[0].text1.find(bad), std::string::npos) << errors[0].text1;
+    EXPECT_EQ(session.count(XA_MSG_NOTIFY_PLAYER_STATE), 0);
+
+    ASSERT_TRUE(convert(mp3, dir.file("good.wav")));
+    expectWavEqualsReference(dir.file("good.wav"), mp3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Outputs, RefusesBadOutput,
+                         ::testing::Values(BadOutput{"missingFolder", missingFolder},
+                                           BadOutput{"fileAsFolder", fileAsFolder}, BadOutput{"proc", procFile}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(DecoderLib, FullDiskIsReportedAndStopsTheDecoding)
+{
+    QString mp3 = makeMpeg(dir.path(), mpegKind("stereo"), 1.0);
+    session.send(XA_MSG_COMMAND_OUTPUT_OPEN, "wav:/dev/full");
+    session.send(XA_MSG_COMMAND_INPUT_OPEN, mp3.toStdString());
+    session.send(XA_MSG_COMMAND_PLAY);
+    ASSERT_TRUE(session.waitForState(XA_PLAYER_STATE_STOPPED));
+    auto errors = session.notesWithCode(XA_MSG_NOTIFY_ERROR);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].message.error.source, XA_ERROR_SOURCE_OUTPUT);
+    EXPECT_NE(errors[0].text1.find("/dev/full"), std::string::npos) << errors[0].text1;
+    // A failed output is no successful end of the input.
+    session.deliverFor(200);
+    for (const Note &n : session.notesWithCode(XA_MSG_NOTIFY_PLAYER_STATE))
+        EXPECT_NE(n.message.state.state, XA_PLAYER_STATE_EOF);
+}
+
+TEST_F(DecoderLib, UnknownOutputNameIsRefused)
+{
+    session.send(XA_MSG_COMMAND_OUTPUT_OPEN, "mystery:thing");
+    ASSERT_TRUE(session.waitFor([&] { return session.hasNack(XA_MSG_COMMAND_OUTPUT_OPEN); }));
+    EXPECT_EQ(session.count(XA_MSG_NOTIFY_ERROR), 1);
+}
+
+// --- Playing through the default audio output (the null device in tests) -------------------------
+
+TEST_F(DecoderLib, NullDevicePlaysInRealTimeAndReportsTheEndOnce)
+{
+    QString mp3 = makeMpeg(dir.path(), mpegKind("stereo"), 2.0);
+    QElapsedTimer clock;
+    clock.start();
+    session.send(XA_MSG_COMMAND_INPUT_OPEN, mp3.toStdString());
+    session.send(XA_MSG_COMMAND_PLAY);
+    ASSERT_TRUE(session.waitForState(XA_PLAYER_STATE_EOF));
+    qint64 elapsed = clock.elapsed();
+    EXPECT_GE(elapsed, 1900) << "a 2-second file played in " << elapsed << " ms";
+    session.deliverFor(400);
+    int ends = 0;
+    for (const Note &n : session.notesWithCode(XA_MSG_NOTIFY_PLAYER_STATE))
+        ends += n.message.state.state == XA_PLAYER_STATE_EOF;
+    EXPECT_EQ(ends, 1);
+}
+
+TEST_F(DecoderLib, CaptureDoubleReceivesExactlyTheDecodedSamples)
+{
+    QString mp3 = makeMpeg(dir.path(), mpegKind("mono"), 1.0);
+    QString capture = dir.file("captured.raw");
+    qputenv("TONEBRIDGE_AUDIO", ("capture:" + capture).toUtf8());
+    session.send(XA_MSG_COMMAND_INPUT_OPEN, mp3.toStdString());
+    session.send(XA_MSG_COMMAND_PLAY);
+    ASSERT_TRUE(session.waitForState(XA_PLAYER_STATE_EOF));
+    QByteArray bytes = TempDir::read(capture);
+    Pcm expected = referenceDecode(mp3);
+    ASSERT_EQ(static_cast<size_t>(bytes.size()), expected.samples.size() * 2);
+    EXPECT_EQ(std::memcmp(bytes.constData(), expected.samples.data(), static_cast<size_t>(bytes.size())), 0);
+}
+
+TEST_F(DecoderLib, PauseHoldsThePositionAndPlayResumes)
+{
+    QString mp3 = makeMpeg(dir.path(), mpegKind("stereo"), 2.0);
+    session.send(XA_MSG_COMMAND_INPUT_OPEN, mp3.toStdString());
+    session.send(XA_MSG_COMMAND_PLAY);
+    ASSERT_TRUE(session.waitFor([&] { return session.count(XA_MSG_NOTIFY_INPUT_TIMECODE) >= 4; }));
+    session.send(XA_MSG_COMMAND_PAUSE);
+    ASSERT_TRUE(session.waitForState(XA_PLAYER_STATE_PAUSED));
+    session.deliverFor(100);
+    int timecodes = session.count(XA_MSG_NOTIFY_INPUT_TIMECODE);
+    session.deliverFor(600);
+    EXPECT_EQ(session.count(XA_MSG_NOTIFY_INPUT_TIMECODE), timecodes);
+    EXPECT_EQ(session.count(XA_MSG_NOTIFY_PLAYER_STATE), 2); // playing, paused
+    session.send(XA_MSG_COMMAND_PLAY);
+    ASSERT_TRUE(session.waitForState(XA_PLAYER_STATE_EOF));
+    EXPECT_GT(session.count(XA_MSG_NOTIFY_INPUT_TIMECODE), timecodes);
+}
+
+TEST_F(DecoderLib, StopEndsPlayingWithoutAnEndOfInput)
+{
+    QString mp3 = makeMpeg(dir.path(), mpegKind("stereo"), 2.0);
+    session.send(XA_MSG_COMMAND_INPUT_OPEN, mp3.toStdString());
+    session.send(XA_MSG_COMMAND_PLAY);
+    ASSERT_TRUE(session.waitForState(XA_PLAYER_STATE_PLAYING));
+    session.send(XA_MSG_COMMAND_STOP);
+    ASSERT_TRUE(session.waitForState(XA_PLAYER_STATE_STOPPED));
+    session.deliverFor(2500);
+    EXPECT_EQ(session.notesWithCode(XA_MSG_NOTIFY_PLAYER_STATE).size(), 2u);
+    // Stop goes back to the start.
+    Note last = session.notesWithCode(XA_MSG_NOTIFY_INPUT_TIMECODE).back();
+    EXPECT_EQ(last.message.timecode.s + last.message.timecode.f, 0);
+}
+
+TEST_F(DecoderLib, PlayWithoutInputAndPauseWhileStoppedAreRefused)
+{
+    session.send(XA_MSG_COMMAND_PLAY);
+    session.send(XA_MSG_COMMAND_PAUSE);
+    ASSERT_TRUE(session.waitFor([&] { return session.hasNack(XA_MSG_COMMAND_PAUSE); }));
+    auto nacks = session.notesWithCode(XA_MSG_NOTIFY_NACK);
+    ASSERT_EQ(nacks.size(), 2u);
+    EXPECT_EQ(nacks[0].message.nack.error, XA_ERROR_NO_INPUT);
+    EXPECT_EQ(nacks[1].message.nack.error, XA_ERROR_INVALID_STATE);
+}
+
+TEST_F(DecoderLib, DeletingWhileDecodingCompletesTheFile)
+{
+    QString mp3 = makeMpeg(dir.path(), mpegKind("stereo"), 4.0);
+    QString out = dir.file("cut.wav");
+    {
+        DecoderSession other;
+        other.send(XA_MSG_COMMAND_OUTPUT_OPEN, "wav:" + out.toStdString());
+        other.send(XA_MSG_COMMAND_INPUT_OPEN, mp3.toStdString());
+        other.send(XA_MSG_COMMAND_PLAY);
+        ASSERT_TRUE(other.waitForState(XA_PLAYER_STATE_PLAYING));
+    }
+    WavFile wav = readWav(out);
+    ASSERT_TRUE(wav.valid);
+    EXPECT_EQ(wav.riffSize, wav.fileSize - 8);
+    EXPECT_EQ(wav.dataSize, wav.fileSize - 44);
+}
+
+// --- Commands with their natural meaning, and refusals -------------------------------------------
+
+TEST_F(DecoderLib, AnswersVersionAndErrorTexts)
+{
+    EXPECT_EQ(session.lib().xaudio_get_version(2), 0x030800u);
+    EXPECT_STREQ(session.lib().xaudio_error_string(XA_ERROR_NO_INPUT), "no input is open");
+    EXPECT_STREQ(session.lib().xaudio_error_string(-999), "unknown error");
+}
+
+TEST_F(DecoderLib, PriorityIsKeptAndRangeChecked)
+{
+    EXPECT_EQ(session.lib().player_get_priority(session.player()), 3);
+    EXPECT_EQ(session.lib().player_set_priority(session.player(), 1), XA_SUCCESS);
+    EXPECT_EQ(session.lib().player_get_priority(session.player()), 1);
+    EXPECT_NE(session.lib().player_set_priority(session.player(), 9), XA_SUCCESS);
+    EXPECT_EQ(session.lib().player_get_priority(session.player()), 1);
+    EXPECT_EQ(session.lib().player_set_priority(nullptr, 1), XA_ERROR_INVALID_PLAYER);
+}
+
+TEST_F(DecoderLib, AnswersQueriesWithTheirNotifications)
+{
+    const DecoderLibrary &lib = session.lib();
+    XA_Player *p = session.player();
+    lib.send_I(p, XA_MSG_COMMAND_PING, 4242);
+    lib.send_N(p, XA_MSG_COMMAND_SYNC);
+    lib.send_SI(p, XA_MSG_SET_PLAYER_ENVIRONMENT_INTEGER, "answer", 42);
+    lib.send_S(p, XA_MSG_GET_PLAYER_ENVIRONMENT_INTEGER, "answer");
+    lib.send_SS(p, XA_MSG_SET_PLAYER_ENVIRONMENT_STRING, "greeting", "hello");
+    lib.send_S(p, XA_MSG_GET_PLAYER_ENVIRONMENT_STRING, "greeting");
+    lib.send_I(p, XA_MSG_SET_INPUT_POSITION_RANGE, 400);
+    lib.send_N(p, XA_MSG_GET_INPUT_POSITION_RANGE);
+    lib.send_III(p, XA_MSG_SET_OUTPUT_VOLUME, 80, 70, 40);
+    lib.send_N(p, XA_MSG_GET_OUTPUT_VOLUME);
+    lib.send_N(p, XA_MSG_COMMAND_OUTPUT_MODULES_LIST);
+    lib.send_N(p, XA_MSG_GET_DEBUG_LEVEL);
+    ASSERT_TRUE(session.waitFor([&] { return session.hasAck(XA_MSG_GET_DEBUG_LEVEL); }));
+
+    EXPECT_EQ(session.notesWithCode(XA_MSG_NOTIFY_PONG).at(0).message.pong.tag, 4242u);
+    EXPECT_EQ(session.count(XA_MSG_NOTIFY_READY), 1);
+    Note integer = session.notesWithCode(XA_MSG_NOTIFY_PLAYER_ENVIRONMENT_INTEGER).at(0);
+    EXPECT_EQ(integer.text1, "answer");
+    EXPECT_EQ(integer.message.env_integer.value, 42);
+    Note text = session.notesWithCode(XA_MSG_NOTIFY_PLAYER_ENVIRONMENT_STRING).at(0);
+    EXPECT_EQ(text.text1, "greeting");
+    EXPECT_EQ(text.text2, "hello");
+    EXPECT_EQ(session.notesWithCode(XA_MSG_NOTIFY_INPUT_POSITION_RANGE).at(0).message.position_range.range, 400);
+    Note volume = session.notesWithCode(XA_MSG_NOTIFY_OUTPUT_VOLUME).at(0);
+    EXPECT_EQ(volume.message.volume.master_level, 80);
+    EXPECT_EQ(volume.message.volume.pcm_level, 70);
+    EXPECT_EQ(volume.message.volume.balance, 40);
+    auto modules = session.notesWithCode(XA_MSG_NOTIFY_OUTPUT_MODULE_INFO);
+    ASSERT_EQ(modules.size(), 2u);
+    EXPECT_EQ(modules[0].text1, "wav");
+    EXPECT_EQ(session.count(XA_MSG_NOTIFY_NACK), 0);
+}
+
+TEST_F(DecoderLib, RefusesWhatItDoesNotOffer)
+{
+    const DecoderLibrary &lib = session.lib();
+    XA_Player *p = session.player();
+    lib.send_SI(p, XA_MSG_COMMAND_INPUT_ADD_FILTER, "echo", 0);
+    lib.send_S(p, XA_MSG_COMMAND_CODEC_MODULE_REGISTER, "other.so");
+    lib.send_IPI(p, XA_MSG_COMMAND_OUTPUT_SEND_MESSAGE, 1, nullptr, 0);
+    lib.send_I(p, XA_MSG_COMMAND_INPUT_MODULE_QUERY, 7);
+    lib.send_I(p, XA_MSG_SET_CODEC_QUALITY, 2);
+    lib.send_S(p, XA_MSG_GET_PLAYER_ENVIRONMENT_INTEGER, "unset");
+    lib.send_IIII(p, 99, 1, 2, 3, 4);
+    ASSERT_TRUE(session.waitFor([&] { return session.count(XA_MSG_NOTIFY_NACK) == 7; }));
+    std::vector<int> errors;
+    for (const Note &n : session.notesWithCode(XA_MSG_NOTIFY_NACK))
+        errors.push_back(n.message.nack.error);
+    EXPECT_EQ(errors, (std::vector<int>{XA_ERROR_NOT_SUPPORTED, XA_ERROR_NOT_SUPPORTED, XA_ERROR_NOT_SUPPORTED,
+                                        XA_ERROR_NO_SUCH_MODULE, XA_ERROR_NOT_SUPPORTED, XA_ERROR_NO_SUCH_ENVIRONMENT,
+                                        XA_ERROR_NOT_SUPPORTED}));
+    EXPECT_EQ(session.count(XA_MSG_NOTIFY_ACK), 0);
+}
+
+TEST_F(DecoderLib, MessageConversionRejectsOtherMessagesAndOtherPlayers)
+{
+    DecoderSession other;
+    XA_Message message{};
+    EXPECT_NE(session.lib().params_to_message(session.player(), &message, 0x0113, 0, 0), 0);
+    other.sendI(XA_MSG_COMMAND_PING, 1);
+    ASSERT_TRUE(other.waitFor([&] { return other.count(XA_MSG_NOTIFY_PONG) == 1; }));
+    // A notification of `other` fed to `session`'s player is not recognised.
+    other.sendI(XA_MSG_COMMAND_PING, 2);
+    other.send(XA_MSG_COMMAND_SYNC);
+    EXPECT_NE(session.lib().params_to_message(session.player(), &message, XA_NOTIFY_WINDOW_MESSAGE, 1, 1), 0);
+    EXPECT_NE(session.lib().params_to_message(nullptr, &message, XA_NOTIFY_WINDOW_MESSAGE, 1, 1), 0);
+}
+
+} // namespace
