@@ -12,6 +12,21 @@ QWidget *parentWindow() { return QApplication::activeWindow(); }
 QString caption() { return QApplication::applicationName(); }
 } // namespace
 
+QString qtNameFilters(const QString &filter)
+{
+    if (!filter.contains(QLatin1Char('|')))
+        return filter;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        // Qt reads the patterns from the last parentheses, so a description may hold its own.
+        filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
 void QtDialogs::message(const QString &text)
 {
     QMessageBox::information(parentWindow(), caption(), text, QMessageBox::Ok);
@@ -36,7 +51,7 @@ Answer QtDialogs::confirmYesNoAbort(const QString &text)
 
 QStringList QtDialogs::openFiles(const QString &filter, bool multiSelect, const QString &startFolder)
 {
-    QFileDialog dialog(parentWindow(), QString(), startFolder, filter);
+    QFileDialog dialog(parentWindow(), QString(), startFolder, qtNameFilters(filter));
     dialog.setFileMode(multiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (dialog.exec() != QDialog::Accepted)
@@ -46,7 +61,7 @@ QStringList QtDialogs::openFiles(const QString &filter, bool multiSelect, const 
 
 QString QtDialogs::saveFile(const QString &filter, const QString &defaultExt, const QString &startFolder)
 {
-    QFileDialog dialog(parentWindow(), QString(), startFolder, filter);
+    QFileDialog dialog(parentWindow(), QString(), startFolder, qtNameFilters(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(defaultExt);

@@ -20,13 +20,18 @@ public:
     // Yes/No; only Yes answers true.
     virtual bool confirm(const QString &text) = 0;
     virtual Answer confirmYesNoAbort(const QString &text) = 0;
-    // Chosen paths in the order given, empty when cancelled.
+    // Chosen paths in the order given, empty when cancelled. Filters are pairs of a description
+    // and patterns, all joined by "|": "Wave File (*.wav)|*.wav|All File (*.*)|*.*".
     virtual QStringList openFiles(const QString &filter, bool multiSelect, const QString &startFolder = {}) = 0;
     // The chosen path, the default extension added when none was typed; empty when cancelled.
     virtual QString saveFile(const QString &filter, const QString &defaultExt, const QString &startFolder) = 0;
     // The chosen folder, empty when cancelled.
     virtual QString browseFolder(const QString &title, const QString &startFolder) = 0;
 };
+
+// A filter of description|patterns pairs in the form Qt's file dialog takes:
+// "Wave File (*.wav) (*.wav);;All File (*.*) (*.*)". Text without "|" is passed on as it is.
+QString qtNameFilters(const QString &filter);
 
 // Real Qt dialogs, parented to the active window.
 class QtDialogs : public Dialogs {

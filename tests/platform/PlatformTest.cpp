@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -141,6 +142,17 @@ TEST(ScriptedDialogs, AnswersInOrderAndFallsBackToTheSafeAnswer)
     EXPECT_EQ(dialogs.saveFile("Play list files (*.lst)", "lst", "/tmp"), "/tmp/list.lst");
     EXPECT_TRUE(dialogs.openFiles("*.mp3", true).isEmpty());
     EXPECT_EQ(dialogs.questions(), (QStringList{"first?", "second?", "third?"}));
+}
+
+TEST(Dialogs, FiltersOfDescriptionAndPatternPairsBecomeQtNameFilters)
+{
+    EXPECT_EQ(qtNameFilters("PlayList File (*.lst)|*.lst"), "PlayList File (*.lst) (*.lst)");
+    EXPECT_EQ(qtNameFilters("All Supported File|*.mp3;*mp2;*.wav|All File (*.*)|*.*"),
+              "All Supported File (*.mp3 *mp2 *.wav);;All File (*.*) (*.*)");
+    EXPECT_EQ(qtNameFilters("Images (*.png *.jpg)"), "Images (*.png *.jpg)");
+    app();
+    QFileDialog dialog(nullptr, QString(), QString(), qtNameFilters("MP3 File (*.mp3;*.mp2)|*.mp3;*.mp2|Wave File|*.wav"));
+    EXPECT_EQ(dialog.nameFilters(), (QStringList{"MP3 File (*.mp3;*.mp2) (*.mp3 *.mp2)", "Wave File (*.wav)"}));
 }
 
 TEST(FileSystem, ServicesOnRealFiles)
