@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTimer>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -535,7 +536,13 @@ TEST_F(WithFake, MessagesTheLibraryDoesNotRecogniseRaiseNothing)
 
 class WithDecoder : public ::testing::Test {
 protected:
-    void SetUp() override { app(); }
+    void SetUp() override
+    {
+        app();
+        // Wakes the waiting event loop now and then, so a guard time can end a wait.
+        tick.start(20);
+    }
+    QTimer tick;
 
     // Runs the event loop until the condition holds; false after the guard time.
     static bool pumpUntil(const std::function<bool()> &condition, int guardMs = 60000)
@@ -545,7 +552,7 @@ protected:
         while (!condition()) {
             if (clock.elapsed() > guardMs)
                 return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
         return true;
     }

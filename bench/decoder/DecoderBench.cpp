@@ -1,0 +1,117 @@
+// Decoding a 6-minute 44.1 kHz stereo MP3 into a WAV file: through TXaudioPlayer and decoder.so,
+// against the reference `mpg123 -w`, in the same run. Prints the ratio of the mean wall times.
+#include "codecs/XaudioPlayer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct Fixture {
+    QTemporaryDir dir;
+    QString mp3;
+    bool ok = false;
+};
+
+Fixture &fixture()
+{
+    static Fixture f = [] {
+        Fixture made;
+        QString source = made.dir.filePath("source.wav");
+        made.mp3 = made.dir.filePath("six-minutes.mp3");
+        std::string make = "sox -n -r 44100 -c 2 -b 16 " + source.toStdString() +
+                           " synth 360 sine 220-880 sine 1250 gain -3 >/dev/null 2>&1 && lame --quiet -b 192 " +
+                           source.toStdString() + " " + made.mp3.toStdString() + " && rm " + source.toStdString();
+        made.ok = std::system(make.c_str()) == 0;
+        return made;
+    }();
+    return f;
+}
+
+double totalOurs = 0, totalReference = 0;
+int runsOurs = 0, runsReference = 0;
+
+void BM_TXaudioPlayerToWav(benchmark::State &state)
+{
+    if (!fixture().ok) {
+        state.SkipWithError("cannot make the MP3 fixture (sox, lame)");
+        return;
+    }
+    tb::TXaudioPlayer decoder;
+    QEventLoop loop;
+    decoder.OnNotifyPlayerState = [&](tb::TXaudioPlayer *, int s) {
+        if (s == 3)
+            loop.quit();
+    };
+    decoder.SetPriority(2);
+    decoder.SetCodecEqualizer(nullptr);
+    decoder.SetOutputModule(0);
+    QString out = fixture().dir.filePath("ours.wav");
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        decoder.OutputOpen("wav:" + out);
+        decoder.InputOpen(fixture().mp3);
+        decoder.Play();
+        loop.exec(); // the program's event loop, until the end of the input
+        decoder.OutputClose(); // completes the file, as the next file's OutputOpen would
+        double seconds = clock.nsecsElapsed() / 1e9;
+        state.SetIterationTime(seconds);
+        totalOurs += seconds;
+        ++runsOurs;
+    }
+}
+
+void BM_Mpg123CommandToWav(benchmark::State &state)
+{
+    if (!fixture().ok) {
+        state.SkipWithError("cannot make the MP3 fixture (sox, lame)");
+        return;
+    }
+    std::string command = "mpg123 -q -w " + fixture().dir.filePath("reference.wav").toStdString() + " " +
+                          fixture().mp3.toStdString();
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        if (std::system(command.c_str()) != 0) {
+            state.SkipWithError("mpg123 failed");
+            return;
+        }
+        double seconds = clock.nsecsElapsed() / 1e9;
+        state.SetIterationTime(seconds);
+        totalReference += seconds;
+        ++runsReference;
+    }
+}
+
+BENCHMARK(BM_Mpg123CommandToWav)->UseManualTime()->Iterations(1)->Repetitions(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TXaudioPlayerToWav)->UseManualTime()->Iterations(1)->Repetitions(5)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    // Rounds of the two sides alternate, so a busy machine slows both alike.
+    std::vector<char *> args(argv, argv + argc);
+    static char interleave[] = "--benchmark_enable_random_interleaving=true";
+    args.push_back(interleave);
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (runsOurs > 0 && runsReference > 0) {
+        double ours = totalOurs / runsOurs;
+        double reference = totalReference / runsReference;
+        std::printf("6-minute MP3 to WAV: TXaudioPlayer %.1f ms, mpg123 -w %.1f ms, ratio %.3f\n", ours * 1000,
+                    reference * 1000, ours / reference);
+    }
+    return 0;
+}
