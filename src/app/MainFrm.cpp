@@ -3,6 +3,8 @@
 #include "AboutFrm.h"
 #include "MainLayout.h"
 #include "OptionsFrm.h"
+#include "lists/ConversionLists.h"
+#include "lists/PlayList.h"
 #include "platform/ErrorReport.h"
 #include "settings/BigIniFile.h"
 #include "toolkit/CommandButton.h"
@@ -11,16 +13,6 @@
 #include <QFont>
 
 namespace tb {
-
-namespace {
-QString tabStyle(const QColor &colour)
-{
-    return QString("QPushButton { background: %1; color: white; border: 1px solid #1b2f4a; "
-                   "border-top-left-radius: 6px; border-top-right-radius: 6px; font-weight: bold; }"
-                   "QPushButton:disabled { color: #c8d0dc; }")
-        .arg(colour.name());
-}
-} // namespace
 
 TMainFrm::TMainFrm(AppContext &context, QWidget *parent) : QWidget(parent), context_(context)
 {
@@ -37,6 +29,7 @@ TMainFrm::TMainFrm(AppContext &context, QWidget *parent) : QWidget(parent), cont
     createLabels();
     createButtons();
     createHelpMenu();
+    createLists();
 }
 
 TMainFrm::~TMainFrm() = default;
@@ -75,13 +68,41 @@ void TMainFrm::createTabs()
     btnMp3Wav = new QPushButton(QStringLiteral("MP3 to WAV"), this);
     btnMp3Wav->setObjectName("btnMp3Wav");
     btnMp3Wav->setGeometry(TabMp3WavRect);
-    btnMp3Wav->setStyleSheet(tabStyle(QColor(122, 150, 223)));
     btnWavMp3 = new QPushButton(QStringLiteral("WAV to MP3"), this);
     btnWavMp3->setObjectName("btnWavMp3");
     btnWavMp3->setGeometry(TabWavMp3Rect);
-    btnWavMp3->setStyleSheet(tabStyle(QColor(51, 102, 153)));
     for (QPushButton *tab : {btnMp3Wav, btnWavMp3})
         tab->setFocusPolicy(Qt::NoFocus);
+}
+
+void TMainFrm::createLists()
+{
+    lstMp3Wav = new TCheckListBox(listArea);
+    lstMp3Wav->setObjectName("lstMp3Wav");
+    lstWavMp3 = new TCheckListBox(listArea);
+    lstWavMp3->setObjectName("lstWavMp3");
+    for (TCheckListBox *l : {lstMp3Wav, lstWavMp3})
+        l->setGeometry(listArea->rect());
+    // The lists colour the tabs and lay the active list in front.
+    lists_ = std::make_unique<TConversionLists>(state_, context_,
+                                                ListControls{lstMp3Wav, lstWavMp3, btnMp3Wav, btnWavMp3}, this);
+    lists_->repaintWindow = [this] { repaint(); };
+    menSelect = lists_->menSelect();
+    playLists_ = std::make_unique<TPlayLists>(*lists_, state_, options_, context_);
+
+    // A failure leaving a command is reported here, so it never passes through Qt's own code.
+    auto wire = [this](QAbstractButton *b, void (TMainFrm::*handler)()) {
+        connect(b, &QAbstractButton::clicked, this,
+                [this, handler] { ErrorReport::run([this, handler] { (this->*handler)(); }); });
+    };
+    wire(btnMp3Wav, &TMainFrm::btnMp3WavClick);
+    wire(btnWavMp3, &TMainFrm::btnWavMp3Click);
+    wire(button("btnAdd"), &TMainFrm::btnAddClick);
+    wire(button("btnRemove"), &TMainFrm::btnRemoveClick);
+    wire(button("btnMoveUp"), &TMainFrm::btnMoveUpClick);
+    wire(button("btnMoveDown"), &TMainFrm::btnMoveDownClick);
+    wire(button("btnOpen"), &TMainFrm::btnOpenClick);
+    wire(button("btnSave"), &TMainFrm::btnSaveClick);
 }
 
 void TMainFrm::createLabels()
@@ -194,9 +215,18 @@ void TMainFrm::metAboutClick()
         aboutFrm_->exec();
 }
 
-void TMainFrm::ClearLists() {}
-void TMainFrm::LoadPlayList(const QString &) {}
-void TMainFrm::SavePlayList(const QString &, bool) {}
+void TMainFrm::btnMp3WavClick() { lists_->btnMp3WavClick(); }
+void TMainFrm::btnWavMp3Click() { lists_->btnWavMp3Click(); }
+void TMainFrm::btnAddClick() { lists_->btnAddClick(); }
+void TMainFrm::btnRemoveClick() { lists_->btnRemoveClick(); }
+void TMainFrm::btnMoveUpClick() { lists_->btnMoveUpClick(); }
+void TMainFrm::btnMoveDownClick() { lists_->btnMoveDownClick(); }
+void TMainFrm::btnOpenClick() { playLists_->btnOpenClick(); }
+void TMainFrm::btnSaveClick() { playLists_->btnSaveClick(); }
+
+void TMainFrm::ClearLists() { lists_->ClearLists(); }
+void TMainFrm::LoadPlayList(const QString &path) { playLists_->LoadPlayList(path); }
+void TMainFrm::SavePlayList(const QString &path, bool overwrite) { playLists_->SavePlayList(path, overwrite); }
 void TMainFrm::ApplyEqualizer() {}
 void TMainFrm::ApplyMenuSkin() {}
 void TMainFrm::ApplyButtonSounds() {}

@@ -11,10 +11,14 @@
 #include <QPushButton>
 #include <QWidget>
 #include <map>
+#include <memory>
 
 namespace tb {
 
 class CommandButton;
+class TCheckListBox;
+class TConversionLists;
+class TPlayLists;
 class TAboutFrm;
 class TOptionsFrm;
 
@@ -37,6 +41,9 @@ public:
     QPushButton *btnMp3Wav = nullptr;
     QPushButton *btnWavMp3 = nullptr;
     QWidget *listArea = nullptr;
+    TCheckListBox *lstMp3Wav = nullptr;
+    TCheckListBox *lstWavMp3 = nullptr;
+    QMenu *menSelect = nullptr; // the lists' pop-up menu
     QMenu *menHelp = nullptr;
     QLabel *labStatus = nullptr, *labMusicTitle = nullptr, *labMusicInfo = nullptr, *labMusicBitrate = nullptr,
            *labDurationTime = nullptr, *labCurrentTime = nullptr, *Label1 = nullptr, *labCurrentTimeText = nullptr;
@@ -53,6 +60,18 @@ public:
     void metHelpClick();
     void metHomePageClick();
     void metAboutClick();
+
+    // List and playlist commands; the lists subsystem carries them out.
+    void btnMp3WavClick();
+    void btnWavMp3Click();
+    void btnAddClick();
+    void btnRemoveClick();
+    void btnMoveUpClick();
+    void btnMoveDownClick();
+    void btnOpenClick();
+    void btnSaveClick();
+    TConversionLists &lists() { return *lists_; }
+    TPlayLists &playLists() { return *playLists_; }
 
     // Steps owned by other subsystems; they do nothing until those subsystems are wired in.
     void ClearLists();
@@ -77,11 +96,14 @@ private:
     void createTabs();
     void createLabels();
     void createHelpMenu();
+    void createLists();
 
     AppContext &context_;
     AppState state_;
     ProgramOptions options_;
     std::map<QString, CommandButton *> buttons_;
+    std::unique_ptr<TConversionLists> lists_;
+    std::unique_ptr<TPlayLists> playLists_;
     TOptionsFrm *optionsFrm_ = nullptr;
     TAboutFrm *aboutFrm_ = nullptr;
     bool shown_ = false;

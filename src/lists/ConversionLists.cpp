@@ -19,7 +19,7 @@ QString tabStyle(const QColor &colour)
 } // namespace
 
 TConversionLists::TConversionLists(AppState &state, AppContext &context, ListControls controls, QWidget *menuParent)
-    : QObject(menuParent), state_(state), context_(context), controls_(controls)
+    : state_(state), context_(context), controls_(controls)
 {
     paintTab(dwMp3ToWav, ActiveTabColour);
     paintTab(dwWavToMp3, InactiveTabColour);

@@ -1,6 +1,8 @@
 #include "app/AboutFrm.h"
 #include "app/MainLayout.h"
+#include "lists/ConversionLists.h"
 #include "support/AppFixture.h"
+#include "toolkit/CheckListBox.h"
 #include "toolkit/CommandButton.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +14,30 @@ using tb::test::TempDir;
 
 namespace {
 
-class MainFrmTest : public ::testing::Test, public AppFixture {};
+class MainFrmTest : public ::testing::Test, public AppFixture {
+protected:
+    QByteArray playList(const QStringList &mp3Wav, const QStringList &wavMp3, int doWhat = 0)
+    {
+        QByteArray text = "[General]\r\nID=Tonebridge PlayList\r\nMp3WavCount=" + QByteArray::number(mp3Wav.size()) +
+                          "\r\nWavMp3Count=" + QByteArray::number(wavMp3.size()) +
+                          "\r\nDoWhat=" + QByteArray::number(doWhat) + "\r\n\r\n";
+        auto sections = [&text](const char *prefix, const QStringList &files) {
+            for (int i = 0; i < files.size(); ++i)
+                text += "[" + QByteArray(prefix) + QByteArray::number(i) + "]\r\nFile=" + files[i].toUtf8() +
+                        "\r\nChecked=1\r\n\r\n";
+        };
+        sections("Mp3WavList-File", mp3Wav);
+        sections("WavMp3List-File", wavMp3);
+        return text;
+    }
+    static QStringList paths(const TCheckListBox &l)
+    {
+        QStringList out;
+        for (int i = 0; i < l.count(); ++i)
+            out << l.item(i).path;
+        return out;
+    }
+};
 
 TEST_F(MainFrmTest, FirstStartCreatesTheOutputFoldersAndShowsNothing)
 {
@@ -80,6 +105,92 @@ TEST_F(MainFrmTest, LastPlayListInAVanishedFolderFallsBackToDefaultLst)
     EXPECT_EQ(frm.options().LastPlayList, folder.file("default.lst"));
     TBiggerIniFile ini(settingsFile());
     EXPECT_EQ(ini.ReadString("Options", "LastPlayList", ""), folder.file("default.lst"));
+}
+
+TEST_F(MainFrmTest, StartThenExitRewritesTheLastPlaylistWithoutTheDeletedFiles)
+{
+    const QString a = folder.write("a.mp3", "aaa"), gone = folder.write("gone.mp3", "g"), w = folder.write("w.wav", "ww");
+    const QString lst = folder.write("default.lst", playList({a, gone}, {w}, 1));
+    QFile::remove(gone);
+    TMainFrm &frm = create();
+    frm.show();
+    EXPECT_EQ(paths(*frm.lstMp3Wav), QStringList{a});
+    EXPECT_EQ(paths(*frm.lstWavMp3), QStringList{w});
+    EXPECT_EQ(frm.state().DoWhat, dwWavToMp3);
+    EXPECT_TRUE(frm.state().ListsChanged);
+    frm.btnExitClick();
+    EXPECT_EQ(TempDir::read(lst), playList({a}, {w}, 1));
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(MainFrmTest, RemoveEveryItemAndExitLeavesThePlaylistFileAsItWas)
+{
+    const QString a = folder.write("a.mp3", "aaa"), b = folder.write("b.mp3", "bbb");
+    const QByteArray content = playList({a, b}, {});
+    const QString lst = folder.write("default.lst", content);
+    TMainFrm &frm = create();
+    frm.show();
+    ASSERT_EQ(frm.lstMp3Wav->count(), 2);
+    frm.lstMp3Wav->selectAll();
+    dialogs.confirmAnswers = {true};
+    frm.button("btnRemove")->click();
+    EXPECT_EQ(frm.lstMp3Wav->count(), 0);
+    frm.btnExitClick();
+    EXPECT_EQ(TempDir::read(lst), content);
+}
+
+TEST_F(MainFrmTest, ExitAsksBeforeReplacingALastPlayListThatIsNotAPlaylist)
+{
+    const QString notes = folder.write("notes.txt", "my notes\r\n");
+    folder.write(QFileInfo(settingsFile()).fileName(), "[Options]\r\nLastPlayList=" + notes.toUtf8() + "\r\n");
+    TMainFrm &frm = create();
+    frm.show();
+    EXPECT_EQ(dialogs.messages(), QStringList{"Invalid playlist file!\n" + notes});
+    dialogs.openAnswers = {{folder.write("a.mp3", "a")}};
+    frm.button("btnAdd")->click();
+    frm.btnExitClick(); // the question is answered No
+    EXPECT_EQ(dialogs.questions(), QStringList{"The destination file has existed, overwrite it?"});
+    EXPECT_EQ(TempDir::read(notes), QByteArray("my notes\r\n"));
+}
+
+TEST_F(MainFrmTest, ListsAndTheirCommandsAreWiredIn)
+{
+    TMainFrm &frm = create();
+    frm.show();
+    ASSERT_NE(frm.lstMp3Wav, nullptr);
+    EXPECT_EQ(frm.lstMp3Wav->parentWidget(), frm.listArea);
+    EXPECT_EQ(frm.lstWavMp3->parentWidget(), frm.listArea);
+    EXPECT_EQ(frm.lstMp3Wav->geometry(), QRect(QPoint(0, 0), ListAreaRect.size()));
+    EXPECT_TRUE(frm.lstMp3Wav->isVisible());
+    EXPECT_FALSE(frm.lstWavMp3->isVisible());
+    EXPECT_EQ(frm.menSelect, frm.lists().menSelect());
+
+    frm.btnWavMp3->click();
+    EXPECT_EQ(frm.state().DoWhat, dwWavToMp3);
+    EXPECT_TRUE(frm.lstWavMp3->isVisible());
+    EXPECT_FALSE(frm.lstMp3Wav->isVisible());
+
+    const QString a = folder.write("a.mp3", "a"), locked = folder.file("missing.wav");
+    dialogs.openAnswers = {{a, locked}};
+    frm.button("btnAdd")->click();
+    EXPECT_EQ(dialogs.messages(), QStringList{"Cannot open file " + locked});
+    EXPECT_EQ(paths(*frm.lstMp3Wav), QStringList{a});
+
+    frm.state().ListsChanged = false;
+    dialogs.saveAnswers = {folder.file("saved")};
+    frm.button("btnSave")->click();
+    EXPECT_TRUE(QFileInfo::exists(folder.file("saved.lst")));
+
+    frm.lstMp3Wav->clear();
+    dialogs.openAnswers = {{folder.file("saved.lst")}};
+    frm.button("btnOpen")->click();
+    EXPECT_EQ(paths(*frm.lstMp3Wav), QStringList{a});
+    EXPECT_EQ(frm.options().LastPlayList, folder.file("saved.lst"));
+
+    EXPECT_EQ(frm.state().DoWhat, dwWavToMp3) << "the playlist was saved with \"WAV to MP3\" active";
+    emit frm.lstWavMp3->customContextMenuRequested(QPoint(5, 5));
+    EXPECT_TRUE(frm.menSelect->isVisible());
+    frm.menSelect->hide();
 }
 
 TEST_F(MainFrmTest, ExitWithoutChangesWritesNothing)
