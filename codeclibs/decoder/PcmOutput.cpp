@@ -97,7 +97,6 @@ bool DeviceOutput::finish(Failure &)
 {
     if (sink_)
         sink_->drain();
-    sink_.reset();
     return true;
 }
 

@@ -20,7 +20,7 @@ public:
     virtual void pause(bool) {}
     // Forgets what is queued (seeking, stopping).
     virtual void discard() {}
-    // The input ended: play out what is queued, or bring the file up to date.
+    // Play out what is queued, or bring the file up to date (at the end of the input, or asked to).
     virtual bool finish(Failure &failure) = 0;
     // Playing stopped: a device is given back.
     virtual void release() {}

@@ -88,6 +88,18 @@ TEST(XaudioPlayer, ConstructionLoadsNothingAndKeepsTheDefaults)
     EXPECT_FALSE(isLoaded("fake_xaudio.so"));
 }
 
+TEST(XaudioPlayer, WithoutAnApplicationTheHiddenWindowCannotBeCreated)
+{
+    if (QCoreApplication::instance())
+        GTEST_SKIP() << "an application exists already in this process";
+    try {
+        TXaudioPlayer player;
+        ADD_FAILURE() << "no exception";
+    } catch (const EXaudioException &e) {
+        EXPECT_EQ(e.message(), "Cannot Create Hidden Window");
+    }
+}
+
 TEST(XaudioPlayer, DefaultPathIsTheLibraryBesideTheProgram)
 {
     app();
