@@ -144,9 +144,11 @@ TEST(Chain, FormatChangeAtTheHeadReachesTheEndAsPrivateCopies)
     const TMMDSPComponent *chain[] = {&a, &b, &c, &d};
     for (const TMMDSPComponent *x : chain) {
         EXPECT_TRUE(sameFormat(x->PWaveFormat(), &expected));
-        for (const TMMDSPComponent *y : chain)
-            if (x != y)
+        for (const TMMDSPComponent *y : chain) {
+            if (x != y) {
                 EXPECT_NE(x->PWaveFormat(), y->PWaveFormat());
+            }
+        }
     }
     a.SetPWaveFormat(nullptr);
     for (const TMMDSPComponent *x : chain)
