@@ -4,6 +4,7 @@
 #include "wavepipe/MMWave.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace tb {
 
@@ -54,6 +55,8 @@ void DescribeWaveFile(InfoView &view, const QString &path, TMMWave &wave)
     QString info;
     try {
         wave.SetFileName(path);
+        if (!wave.Loaded())
+            throw std::runtime_error("no wave file"); // an empty name loads nothing
         info = wave.FormatString() + QStringLiteral(", ") + QString::number(wave.SampleRate()) +
                QStringLiteral("Hz, ") + (wave.Mode() == mStereo ? QStringLiteral("2") : QStringLiteral("1")) +
                QStringLiteral("Ch, ") + QString::number(wave.BitLength()) + QStringLiteral("Bit");

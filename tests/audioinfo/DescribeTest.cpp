@@ -168,6 +168,15 @@ TEST_F(DescribeFixture, MissingWaveFileShowsItsNameAndUnknownFormat)
     EXPECT_EQ(view.info, QStringLiteral("Unknown Format"));
 }
 
+TEST_F(DescribeFixture, EmptyWaveNameShowsUnknownFormat)
+{
+    TMMWave wave;
+    wave.SetFileName(dir.write("c.wav", sineWav(Tone{8000, 1, 8, 10})));
+    DescribeWaveFile(view, QString(), wave);
+    EXPECT_EQ(view.info, QStringLiteral("Unknown Format"));
+    EXPECT_EQ(view.title, QString());
+}
+
 TEST_F(DescribeFixture, SetStatusJoinsThePrefixAndTheCurrentTitle)
 {
     view.setMusicTitle(QStringLiteral("Tune"));
