@@ -7,7 +7,9 @@
 #include "lists/PlayList.h"
 #include "platform/ErrorReport.h"
 #include "settings/BigIniFile.h"
+#include "toolkit/ButtonSound.h"
 #include "toolkit/CommandButton.h"
+#include "toolkit/Themes.h"
 
 #include <QCloseEvent>
 #include <QFont>
@@ -30,6 +32,8 @@ TMainFrm::TMainFrm(AppContext &context, QWidget *parent) : QWidget(parent), cont
     createButtons();
     createHelpMenu();
     createLists();
+    // The theme the pop-up menus wear until the options choose one.
+    ApplyMenuSkin(0);
 }
 
 TMainFrm::~TMainFrm() = default;
@@ -48,9 +52,14 @@ CommandButton *TMainFrm::button(const QString &name) const
 
 void TMainFrm::createButtons()
 {
+    wavSwitch = new ButtonSound("wavSwitch", this);
+    wavClick = new ButtonSound("wavClick", this);
     for (const ButtonPlace &place : mainButtonPlaces()) {
         auto *b = new CommandButton(place.name, place.hint, this);
         b->setGeometry(place.rect);
+        // Both sounds until the options say otherwise.
+        b->setActiveSound(wavSwitch);
+        b->setClickSound(wavClick);
         buttons_[place.name] = b;
     }
     connect(button("btnExit"), &QPushButton::clicked, this, &TMainFrm::btnExitClick);
@@ -171,9 +180,9 @@ void TMainFrm::FormShow()
         // A folder that cannot be created shows when a conversion writes there.
         context_.fileSystem.createFolders(options_.Mp3Dir);
         context_.fileSystem.createFolders(options_.WavDir);
-        ApplyEqualizer();
-        ApplyMenuSkin();
-        ApplyButtonSounds();
+        ApplyEqualizer(options_.IsNormalizing, options_.VolLevel);
+        ApplyMenuSkin(options_.Skin);
+        ApplyButtonSounds(options_.IsActiveSnd, options_.IsClickSnd);
     }
     if (context_.fileSystem.fileExists(options_.LastPlayList))
         LoadPlayList(options_.LastPlayList);
@@ -227,8 +236,27 @@ void TMainFrm::btnSaveClick() { playLists_->btnSaveClick(); }
 void TMainFrm::ClearLists() { lists_->ClearLists(); }
 void TMainFrm::LoadPlayList(const QString &path) { playLists_->LoadPlayList(path); }
 void TMainFrm::SavePlayList(const QString &path, bool overwrite) { playLists_->SavePlayList(path, overwrite); }
-void TMainFrm::ApplyEqualizer() {}
-void TMainFrm::ApplyMenuSkin() {}
-void TMainFrm::ApplyButtonSounds() {}
+
+void TMainFrm::setEqualizerTargets(EqualizerTarget *mp3Player, EqualizerTarget *decoder)
+{
+    mp3PlayerEqualizer_ = mp3Player;
+    decoderEqualizer_ = decoder;
+}
+
+void TMainFrm::ApplyEqualizer(bool normalizing, const VolLevels &levels)
+{
+    tb::ApplyEqualizer(normalizing, levels, mp3PlayerEqualizer_, decoderEqualizer_);
+}
+
+void TMainFrm::ApplyMenuSkin(int32_t skin) { tb::ApplyMenuSkin(skin, {menHelp, menSelect}); }
+
+void TMainFrm::ApplyButtonSounds(bool activeSnd, bool clickSnd)
+{
+    for (const ButtonPlace &place : mainButtonPlaces()) {
+        CommandButton *b = button(place.name);
+        b->setActiveSound(activeSnd ? wavSwitch : nullptr);
+        b->setClickSound(clickSnd ? wavClick : nullptr);
+    }
+}
 
 } // namespace tb

@@ -4,6 +4,7 @@
 
 #include "AppContext.h"
 #include "AppState.h"
+#include "OptionsEffects.h"
 #include "ProgramOptions.h"
 
 #include <QLabel>
@@ -15,6 +16,7 @@
 
 namespace tb {
 
+class ButtonSound;
 class CommandButton;
 class TCheckListBox;
 class TConversionLists;
@@ -22,7 +24,7 @@ class TPlayLists;
 class TAboutFrm;
 class TOptionsFrm;
 
-class TMainFrm : public QWidget {
+class TMainFrm : public QWidget, public OptionsEffects {
     Q_OBJECT
 public:
     explicit TMainFrm(AppContext &context, QWidget *parent = nullptr);
@@ -77,9 +79,16 @@ public:
     void ClearLists();
     void LoadPlayList(const QString &path);
     void SavePlayList(const QString &path, bool overwrite);
-    void ApplyEqualizer();
-    void ApplyMenuSkin();
-    void ApplyButtonSounds();
+
+    // What the options change; the options dialog previews through these as well.
+    void ApplyEqualizer(bool normalizing, const VolLevels &levels) override;
+    void ApplyMenuSkin(int32_t skin) override;
+    void ApplyButtonSounds(bool activeSnd, bool clickSnd) override;
+    // The playback decoder mp3Player and the conversion decoder Decoder, which take the equalizer.
+    void setEqualizerTargets(EqualizerTarget *mp3Player, EqualizerTarget *decoder);
+    // The interface sounds of the command buttons: hover and click.
+    ButtonSound *wavSwitch = nullptr;
+    ButtonSound *wavClick = nullptr;
 
     static constexpr const char *HomePage = "https://tonebridge.org/";
 
@@ -106,6 +115,8 @@ private:
     std::unique_ptr<TPlayLists> playLists_;
     TOptionsFrm *optionsFrm_ = nullptr;
     TAboutFrm *aboutFrm_ = nullptr;
+    EqualizerTarget *mp3PlayerEqualizer_ = nullptr;
+    EqualizerTarget *decoderEqualizer_ = nullptr;
     bool shown_ = false;
 };
 

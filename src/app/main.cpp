@@ -26,8 +26,8 @@ int main(int argc, char **argv)
         tb::ErrorReport::report(error);
         return 1;
     }
-    tb::TOptionsFrm optionsFrm(mainFrm.get());
-    tb::TAboutFrm aboutFrm(mainFrm.get());
+    tb::TOptionsFrm optionsFrm(mainFrm->options(), context, *mainFrm, mainFrm.get());
+    tb::TAboutFrm aboutFrm(mainFrm->options(), mainFrm.get());
     mainFrm->setDialogs(&optionsFrm, &aboutFrm);
     QObject::connect(mainFrm.get(), &tb::TMainFrm::terminateRequested, &app, &QApplication::quit, Qt::QueuedConnection);
 

@@ -10,6 +10,18 @@ CommandButton::CommandButton(const QString &name, const QString &hint, QWidget *
     setToolTip(hint);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
+    // Connected first, so the click sound starts before any handler of the click runs.
+    connect(this, &QPushButton::clicked, this, [this] {
+        if (clickSound_)
+            clickSound_->play();
+    });
+}
+
+void CommandButton::enterEvent(QEnterEvent *event)
+{
+    QPushButton::enterEvent(event);
+    if (activeSound_)
+        activeSound_->play();
 }
 
 void CommandButton::mousePressEvent(QMouseEvent *event)

@@ -1,0 +1,104 @@
+#include "Screenshots.h"
+
+#include "app/AboutFrm.h"
+#include "app/MainFrm.h"
+#include "app/OptionsFrm.h"
+#include "toolkit/Themes.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QPainter>
+#include <stdexcept>
+
+namespace tb::docs {
+
+namespace {
+
+// The dialog only previews; the pictures need no decoders, menus or sounds.
+class NoEffects : public OptionsEffects {
+public:
+    void ApplyEqualizer(bool, const VolLevels &) override {}
+    void ApplyMenuSkin(int32_t) override {}
+    void ApplyButtonSounds(bool, bool) override {}
+};
+
+void save(const QImage &image, const QString &path, QStringList &written)
+{
+    if (image.isNull() || !image.save(path, "PNG"))
+        throw std::runtime_error("cannot write " + path.toStdString());
+    written << path;
+}
+
+QImage grabDialog(QDialog &dialog)
+{
+    dialog.show();
+    QApplication::processEvents();
+    QImage image = dialog.grab().toImage();
+    dialog.hide();
+    return image;
+}
+
+} // namespace
+
+QStringList renderScreenshots(const QString &folder)
+{
+    const QString base = folder.endsWith('/') ? folder : folder + '/';
+    const QString programFolder = QStringLiteral("/home/user/Tonebridge/");
+    ScriptedDialogs dialogs;
+    RecordingShell shell;
+    LocalFileSystem fileSystem;
+    CountingCursor cursor;
+    AppContext context{dialogs, shell, fileSystem, cursor, programFolder, programFolder};
+    NoEffects effects;
+    ProgramOptions options = ProgramOptions::Defaults(programFolder);
+    // A gentle curve on the equalizer, so the sliders show what they are for.
+    options.VolLevel = {20, 30, 45, 55, 60, 50, 40, 35};
+    options.IsActiveSnd = true;
+
+    QStringList written;
+    TOptionsFrm optionsFrm(options, context, effects);
+    for (size_t skin = 0; skin < themes().size(); ++skin) {
+        options.Skin = static_cast<int32_t>(skin);
+        const QString name = QString::fromLatin1(themes()[skin].name).toLower();
+        save(grabDialog(optionsFrm), base + "options-" + name + ".png", written);
+    }
+
+    options.Skin = 0;
+    TAboutFrm about(options);
+    save(grabDialog(about), base + "about.png", written);
+
+    // The help menu in every theme, side by side.
+    std::vector<QImage> menus;
+    for (size_t skin = 0; skin < themes().size(); ++skin) {
+        QMenu menu;
+        menu.addAction(QStringLiteral("&Help"));
+        menu.addSeparator();
+        menu.addAction(QStringLiteral("&Home Page"));
+        menu.addSeparator();
+        QAction *about = menu.addAction(QStringLiteral("&About..."));
+        menu.setActiveAction(about);
+        ApplyMenuSkin(static_cast<int32_t>(skin), {&menu});
+        menu.ensurePolished();
+        menu.adjustSize();
+        menus.push_back(menu.grab().toImage());
+    }
+    const int gap = 12;
+    int width = gap, height = 0;
+    for (const QImage &m : menus) {
+        width += m.width() + gap;
+        height = std::max(height, m.height());
+    }
+    QImage strip(width, height + 2 * gap, QImage::Format_ARGB32);
+    strip.fill(QColor("#808890"));
+    QPainter painter(&strip);
+    int x = gap;
+    for (const QImage &m : menus) {
+        painter.drawImage(x, gap, m);
+        x += m.width() + gap;
+    }
+    painter.end();
+    save(strip, base + "menus.png", written);
+    return written;
+}
+
+} // namespace tb::docs
