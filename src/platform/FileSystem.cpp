@@ -24,7 +24,8 @@ bool LocalFileSystem::deleteFile(const QString &path) { return ::unlink(QFile::e
 
 int64_t LocalFileSystem::fileSize(const QString &path)
 {
-    int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a named pipe without a writer cannot hang the caller.
+    int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return -1;
     struct stat st {};

@@ -2,6 +2,8 @@
 
 #include "settings/BigIniFile.h"
 
+#include <sys/stat.h>
+
 using namespace tb;
 using tb::test::ListsFixture;
 using tb::test::TempDir;
@@ -366,6 +368,16 @@ TEST_F(PlayListTest, AFileThatFailsTheIdTestNeverBecomesTheLastPlayList)
     EXPECT_FALSE(QFileInfo::exists(settingsFile()));
     EXPECT_TRUE(state.ListsChanged) << "the lists still differ from any playlist";
     EXPECT_EQ(mp3Wav().count(), 1);
+}
+
+TEST_F(PlayListTest, ANamedPipeInAPlaylistDoesNotHangTheLoad)
+{
+    const QString pipe = folder.file("pipe.mp3");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString after = makeFile("after.mp3");
+    ASSERT_TRUE(playLists.LoadPlayList(
+        playList({"Mp3WavCount=2"}, {{"Mp3WavList-File0", pipe, ""}, {"Mp3WavList-File1", after, ""}})));
+    EXPECT_EQ(paths(mp3Wav()), (QStringList{pipe, after}));
 }
 
 TEST(ListSectionNumbers, OnlyCanonicalNumbersBelowTheCount)
