@@ -20,6 +20,18 @@ public:
     virtual void GetCodecEqualizer() = 0;
 };
 
+// A decoder binding (TXaudioPlayer) seen as an equalizer target; the statuses are ignored.
+template <class Player>
+class EqualizerOf : public EqualizerTarget {
+public:
+    explicit EqualizerOf(Player &player) : player_(player) {}
+    void SetCodecEqualizer(const XA_EqualizerInfo *table) override { player_.SetCodecEqualizer(table); }
+    void GetCodecEqualizer() override { player_.GetCodecEqualizer(); }
+
+private:
+    Player &player_;
+};
+
 // The first band of each slider; the slider covers the bands up to the next one's first.
 inline constexpr std::array<int, 9> EqualizerSliderFirstBand{0, 1, 2, 4, 6, 8, 14, 20, 32};
 
