@@ -96,6 +96,8 @@ void TMainFrm::createLists()
     lists_ = std::make_unique<TConversionLists>(state_, context_,
                                                 ListControls{lstMp3Wav, lstWavMp3, btnMp3Wav, btnWavMp3}, this);
     lists_->repaintWindow = [this] { repaint(); };
+    // The tabs click whatever the button sound options say.
+    lists_->playClickSound = [this] { wavClick->play(); };
     menSelect = lists_->menSelect();
     playLists_ = std::make_unique<TPlayLists>(*lists_, state_, options_, context_);
 

@@ -2,6 +2,7 @@
 #include "app/MainLayout.h"
 #include "lists/ConversionLists.h"
 #include "support/AppFixture.h"
+#include "toolkit/ButtonSound.h"
 #include "toolkit/CheckListBox.h"
 #include "toolkit/CommandButton.h"
 
@@ -191,6 +192,19 @@ TEST_F(MainFrmTest, ListsAndTheirCommandsAreWiredIn)
     emit frm.lstWavMp3->customContextMenuRequested(QPoint(5, 5));
     EXPECT_TRUE(frm.menSelect->isVisible());
     frm.menSelect->hide();
+}
+
+TEST_F(MainFrmTest, TabsPlayTheClickSoundEvenWhenButtonClicksAreOff)
+{
+    TMainFrm &frm = create();
+    frm.show();
+    frm.ApplyButtonSounds(false, false);
+    int clicks = 0;
+    QObject::connect(frm.wavClick, &ButtonSound::played, [&] { ++clicks; });
+    frm.btnMp3Wav->click();
+    EXPECT_EQ(clicks, 0) << "the active tab does nothing";
+    frm.btnWavMp3->click();
+    EXPECT_EQ(clicks, 1);
 }
 
 TEST_F(MainFrmTest, ExitWithoutChangesWritesNothing)
