@@ -72,6 +72,15 @@ typedef struct MPGE_USERFUNC {
     int32_t channels;
 } MPGE_USERFUNC;
 
+/* The read function's pointer keeps its native size; the four integers follow it. */
+#ifdef __cplusplus
+static_assert(offsetof(MPGE_USERFUNC, totalSize) == sizeof(void *), "MPGE_USERFUNC layout");
+static_assert(sizeof(MPGE_USERFUNC) == sizeof(void *) + 4 * sizeof(int32_t), "MPGE_USERFUNC layout");
+#else
+_Static_assert(offsetof(MPGE_USERFUNC, totalSize) == sizeof(void *), "MPGE_USERFUNC layout");
+_Static_assert(sizeof(MPGE_USERFUNC) == sizeof(void *) + 4 * sizeof(int32_t), "MPGE_USERFUNC layout");
+#endif
+
 #define MPGE_VERSION_TEXT_SIZE 512
 
 int32_t MPGE_initializeWork(void);
