@@ -443,6 +443,39 @@ TEST_F(EncoderLibrary, StreamedWaveWithOpenDataSizeIsReadToTheEnd)
     EXPECT_EQ(e.frames, (w.frames() + 1151) / 1152);
 }
 
+TEST_F(EncoderLibrary, DamagedHeadersNeverCrashOrHang)
+{
+    // Seeded damage to the header and the length of a short file: every result is either a
+    // refusal or a finished (or failed) encoding, and the next good file still encodes.
+    ToneWave w;
+    w.seconds = 0.05;
+    const std::vector<uint8_t> good = toneWaveImage(w);
+    uint32_t seed = 2024;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+    const std::string in = path(dir.file("damaged.wav"));
+    int refused = 0, encoded = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::vector<uint8_t> image = good;
+        const int flips = 1 + static_cast<int>(next() % 4);
+        for (int i = 0; i < flips; ++i)
+            image[next() % 48] = static_cast<uint8_t>(next());
+        if (next() % 4 == 0)
+            image.resize(next() % image.size());
+        ASSERT_TRUE(writeBytes(in, image));
+        const Encoding e = encodeFile(in, out());
+        if (e.detect != MPGE_OK) {
+            ++refused;
+            continue;
+        }
+        ++encoded;
+        EXPECT_NE(e.last, MPGE_OK) << "round " << round;
+        EXPECT_LE(e.calls, e.frames + 1) << "round " << round;
+    }
+    EXPECT_GT(refused, 0);
+    EXPECT_GT(encoded, 0);
+    EXPECT_EQ(encodeFile(writeTone(ToneWave{}), out()).last, MPGE_FINISHED);
+}
+
 // --- Input through the read function -----------------------------------------------------
 
 struct CallbackFeed {
