@@ -1,9 +1,12 @@
 #include "platform/audio/AudioSink.h"
 #include "platform/audio/CaptureSink.h"
 #include "platform/audio/NullSink.h"
+#include "platform/audio/WaveOutDevice.h"
 #include "support/TempDir.h"
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <thread>
@@ -106,6 +109,138 @@ TEST(DefaultSink, EnvironmentChoosesTheNullDeviceOrTheCapture)
     std::vector<uint8_t> frame(4, 7);
     capture->write(frame.data(), frame.size());
     EXPECT_EQ(tb::test::TempDir::read(dir.file("c.raw")).size(), 4);
+}
+
+// --- The queued wave output device ------------------------------------------------------------
+
+// Collects the done notices the worker thread reports.
+class DoneLog {
+public:
+    WaveOutDevice::DoneCallback callback()
+    {
+        return [this](uintptr_t tag) {
+            std::lock_guard<std::mutex> hold(lock_);
+            tags_.push_back(tag);
+            changed_.notify_all();
+        };
+    }
+    bool waitForCount(size_t count, int guardMs = 20000)
+    {
+        std::unique_lock<std::mutex> hold(lock_);
+        return changed_.wait_for(hold, std::chrono::milliseconds(guardMs), [&] { return tags_.size() >= count; });
+    }
+    std::vector<uintptr_t> tags()
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        return tags_;
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::vector<uintptr_t> tags_;
+};
+
+// Ten buffers of 10 ms each, every byte numbered.
+std::vector<std::vector<uint8_t>> numberedBuffers(const PcmFormat &format, size_t count = 10)
+{
+    std::vector<std::vector<uint8_t>> buffers(count, std::vector<uint8_t>(format.rate / 100 * format.bytesPerFrame()));
+    uint8_t next = 0;
+    for (auto &b : buffers)
+        for (uint8_t &byte : b)
+            byte = next++;
+    return buffers;
+}
+
+TEST(WaveOutDevice, PlaysBuffersInOrderAndReportsEachDoneOnce)
+{
+    auto capture = std::make_unique<CaptureSink>(Stereo44);
+    CaptureSink *recorded = capture.get();
+    DoneLog log;
+    auto buffers = numberedBuffers(Stereo44);
+    std::vector<uint8_t> all;
+    {
+        WaveOutDevice device(std::move(capture), log.callback());
+        for (size_t i = 0; i < buffers.size(); ++i) {
+            device.write(buffers[i].data(), buffers[i].size(), 100 + i);
+            all.insert(all.end(), buffers[i].begin(), buffers[i].end());
+        }
+        ASSERT_TRUE(log.waitForCount(buffers.size()));
+        EXPECT_EQ(recorded->recorded(), all);
+        for (int i = 0; i < 200 && device.position() < 4410; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(device.position(), 4410u);
+    }
+    std::vector<uintptr_t> expected;
+    for (size_t i = 0; i < buffers.size(); ++i)
+        expected.push_back(100 + i);
+    EXPECT_EQ(log.tags(), expected);
+}
+
+TEST(WaveOutDevice, PauseHoldsBuffersAndPositionUntilRestart)
+{
+    DoneLog log;
+    auto buffers = numberedBuffers(Stereo44, 40); // 400 ms, more than the device buffer
+    WaveOutDevice device(std::make_unique<NullSink>(Stereo44), log.callback());
+    device.pause();
+    for (size_t i = 0; i < buffers.size(); ++i)
+        device.write(buffers[i].data(), buffers[i].size(), i);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(log.tags().empty());
+    EXPECT_EQ(device.position(), 0u);
+    device.restart();
+    ASSERT_TRUE(log.waitForCount(buffers.size()));
+    EXPECT_GT(device.position(), 0u);
+}
+
+TEST(WaveOutDevice, ResetReturnsEveryQueuedBufferAndStartsThePositionAgain)
+{
+    DoneLog log;
+    auto buffers = numberedBuffers(Stereo44, 60); // 600 ms
+    WaveOutDevice device(std::make_unique<NullSink>(Stereo44), log.callback());
+    for (size_t i = 0; i < buffers.size(); ++i)
+        device.write(buffers[i].data(), buffers[i].size(), i);
+    ASSERT_TRUE(log.waitForCount(5));
+    device.reset();
+    std::vector<uintptr_t> tags = log.tags();
+    ASSERT_EQ(tags.size(), buffers.size());
+    for (size_t i = 0; i < tags.size(); ++i)
+        EXPECT_EQ(tags[i], i);
+    EXPECT_EQ(device.position(), 0u);
+    // The device plays on after a reset.
+    device.write(buffers[0].data(), buffers[0].size(), 999);
+    ASSERT_TRUE(log.waitForCount(buffers.size() + 1));
+    EXPECT_EQ(log.tags().back(), 999u);
+}
+
+TEST(WaveOutDevice, PlaysInRealTime)
+{
+    DoneLog log;
+    auto buffers = numberedBuffers(Stereo44, 100); // one second
+    auto start = Clock::now();
+    WaveOutDevice device(std::make_unique<NullSink>(Stereo44), log.callback());
+    for (size_t i = 0; i < buffers.size(); ++i)
+        device.write(buffers[i].data(), buffers[i].size(), i);
+    ASSERT_TRUE(log.waitForCount(buffers.size()));
+    // Done means handed to the device, which holds 200 ms.
+    EXPECT_GE(msSince(start), 780);
+    for (int i = 0; i < 200 && device.position() < 44100; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(device.position(), 44100u);
+    EXPECT_GE(msSince(start), 990);
+}
+
+TEST(WaveOutDevice, DestructionReturnsWhatIsStillQueued)
+{
+    DoneLog log;
+    auto buffers = numberedBuffers(Stereo44, 30);
+    {
+        WaveOutDevice device(std::make_unique<NullSink>(Stereo44), log.callback());
+        device.pause();
+        for (size_t i = 0; i < buffers.size(); ++i)
+            device.write(buffers[i].data(), buffers[i].size(), i);
+    }
+    EXPECT_EQ(log.tags().size(), buffers.size());
 }
 
 } // namespace
