@@ -68,7 +68,9 @@ QString dialogStyleSheet(const Theme &theme)
     const int fieldRadius = std::min(r, 4);
     QString sheet;
     sheet += QString("*[%1=\"true\"] { background: %2; }\n").arg(FrameProperty, verticalGradient(k.window, k.windowEnd));
-    sheet += QString("QLabel, QCheckBox { color: %1; }\n").arg(k.text.name());
+    // Check boxes take their colours from the palette: the label in WindowText, the box in Base
+    // and its mark in Text, as the style draws them.
+    sheet += QString("QLabel { color: %1; }\n").arg(k.text.name());
     sheet += QString("QCheckBox { spacing: 5px; }\n");
     sheet += QString("QGroupBox { background: %1; border: 1px solid %2; border-radius: %3px; margin-top: 14px; "
                      "padding: 6px 4px 4px 4px; }\n")
@@ -170,8 +172,12 @@ bool ApplyDialogSkin(QWidget &frame, int32_t skin)
         return false;
     frame.setProperty(FrameProperty, true);
     frame.setAttribute(Qt::WA_StyledBackground, true);
-    frame.setPalette(themePalette(*theme));
     frame.setStyleSheet(dialogStyleSheet(*theme));
+    // Set on every control: a style sheet keeps the frame's palette from reaching its children.
+    const QPalette palette = themePalette(*theme);
+    frame.setPalette(palette);
+    for (QWidget *control : frame.findChildren<QWidget *>())
+        control->setPalette(palette);
     frame.setProperty(ThemeProperty, QString::fromLatin1(theme->name));
     return true;
 }

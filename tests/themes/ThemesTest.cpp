@@ -1,6 +1,7 @@
 #include "support/AppFixture.h"
 #include "toolkit/Themes.h"
 
+#include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
@@ -82,6 +83,7 @@ TEST(Themes, ADialogFrameTakesTheThemeAndAnUnknownSkinLeavesIt)
     tb::test::application();
     QFrame frame;
     auto *label = new QLabel("Options", &frame);
+    auto *check = new QCheckBox("Enabled Normalizing", &frame);
     EXPECT_EQ(themeName(frame), "");
 
     EXPECT_TRUE(ApplyDialogSkin(frame, 3));
@@ -95,12 +97,17 @@ TEST(Themes, ADialogFrameTakesTheThemeAndAnUnknownSkinLeavesIt)
     }
 
     // What the user sees: the frame's background and the label's text in the theme's colours.
-    frame.resize(120, 40);
-    label->setGeometry(0, 0, 120, 40);
+    frame.resize(160, 60);
+    label->setGeometry(0, 0, 160, 30);
+    check->setGeometry(0, 30, 160, 30);
     frame.show();
     const QImage image = frame.grab().toImage();
     EXPECT_EQ(image.pixelColor(0, 0).rgb(), themes()[3].colours.window.rgb());
     EXPECT_EQ(label->palette().color(QPalette::WindowText).rgb(), themes()[3].colours.text.rgb());
+    // A check box: its text like a label's, its box in the field colours so the mark stays readable.
+    EXPECT_EQ(check->palette().color(QPalette::WindowText).rgb(), themes()[3].colours.text.rgb());
+    EXPECT_EQ(check->palette().color(QPalette::Base).rgb(), themes()[3].colours.base.rgb());
+    EXPECT_EQ(check->palette().color(QPalette::Text).rgb(), themes()[3].colours.baseText.rgb());
 }
 
 TEST(Themes, MenusTakeTheThemeInTurnAndAnUnknownSkinLeavesThem)
