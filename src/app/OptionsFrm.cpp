@@ -11,6 +11,7 @@
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <tuple>
 
 namespace tb {
 
