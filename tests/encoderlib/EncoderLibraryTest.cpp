@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 #include <lame/lame.h>
 
+#include <QProcess>
+
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -544,6 +547,80 @@ TEST_F(EncoderLibrary, ReadFunctionDescriptionsThatCannotWorkAreRefused)
         EXPECT_EQ(runEncoding().detect, MPGE_ERR_INPUT);
     }
 }
+
+// --- The same encoding as the lame command -------------------------------------------------
+
+// The length of the MPEG audio layer III frame whose header starts the bytes.
+size_t frameLength(const std::vector<uint8_t> &b)
+{
+    static const int mpeg1[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
+    static const int mpeg2[] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0};
+    static const int rates[] = {44100, 48000, 32000, 0};
+    if (b.size() < 4 || b[0] != 0xFF || (b[1] & 0xE0) != 0xE0)
+        return 0;
+    const int version = (b[1] >> 3) & 3; // 3: MPEG-1, 2: MPEG-2, 0: MPEG-2.5
+    const int bitrate = (version == 3 ? mpeg1 : mpeg2)[b[2] >> 4] * 1000;
+    const int rate = rates[(b[2] >> 2) & 3] / (version == 3 ? 1 : version == 2 ? 2 : 4);
+    const int padding = (b[2] >> 1) & 1;
+    return rate ? static_cast<size_t>((version == 3 ? 144 : 72) * bitrate / rate + padding) : 0;
+}
+
+struct LameCase {
+    const char *name;
+    Settings settings;
+    std::vector<const char *> lameArguments;
+};
+
+class SameAsLameCommand : public EncoderLibrary, public ::testing::WithParamInterface<LameCase> {};
+
+TEST_P(SameAsLameCommand, GivesTheSameAudioFrames)
+{
+    if (QProcess::execute("lame", {"--version"}) != 0)
+        GTEST_SKIP() << "no lame command";
+    const LameCase &c = GetParam();
+    ToneWave w;
+    w.seconds = 2;
+    w.frequency = 440;
+    const std::string in = writeTone(w);
+    ASSERT_EQ(encodeFile(in, out("ours.mp3"), c.settings).last, MPGE_FINISHED);
+    QStringList arguments{"--quiet"};
+    for (const char *a : c.lameArguments)
+        arguments << a;
+    arguments << QString::fromStdString(in) << QString::fromStdString(out("lame.mp3"));
+    ASSERT_EQ(QProcess::execute("lame", arguments), 0);
+
+    const std::vector<uint8_t> ours = readBytes(out("ours.mp3")), theirs = readBytes(out("lame.mp3"));
+    ASSERT_EQ(ours.size(), theirs.size());
+    // The first frame is the LAME tag, which also names the command's own analysis (ReplayGain).
+    const size_t tag = frameLength(ours);
+    ASSERT_GT(tag, 0u);
+    ASSERT_EQ(tag, frameLength(theirs));
+    EXPECT_TRUE(std::equal(ours.begin() + static_cast<long>(tag), ours.end(), theirs.begin() + static_cast<long>(tag)));
+}
+
+Settings with(int bitrate, int mode, int psy = 0, int lpf = 0, int vbr = -1, int emphasis = 0)
+{
+    Settings s;
+    s.bitrate = bitrate;
+    s.mode = mode;
+    s.psy = psy;
+    s.lpf = lpf;
+    s.vbr = vbr;
+    s.emphasis = emphasis;
+    return s;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, SameAsLameCommand,
+    ::testing::Values(LameCase{"joint128", with(128, MC_MODE_JOINT), {"-b", "128", "-m", "j"}},
+                      LameCase{"stereo320", with(320, MC_MODE_STEREO), {"-b", "320", "-m", "s"}},
+                      LameCase{"mono64", with(64, MC_MODE_MONO), {"-b", "64", "-m", "m"}},
+                      LameCase{"dual192", with(192, MC_MODE_DUALCHANNEL), {"-b", "192", "-m", "d"}},
+                      LameCase{"psy", with(128, MC_MODE_JOINT, 1), {"-b", "128", "-m", "j", "-q", "2"}},
+                      LameCase{"lowPass", with(256, MC_MODE_STEREO, 0, 1), {"-b", "256", "-m", "s", "--lowpass", "16"}},
+                      LameCase{"vbr2", with(128, MC_MODE_JOINT, 0, 0, 2), {"-V", "2", "-m", "j"}},
+                      LameCase{"emphasis", with(128, MC_MODE_JOINT, 0, 0, -1, 1), {"-b", "128", "-m", "j", "-e", "5"}}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 // --- Processor units and version ---------------------------------------------------------
 
