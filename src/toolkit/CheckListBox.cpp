@@ -1,9 +1,41 @@
 #include "CheckListBox.h"
 
+#include <QApplication>
 #include <QItemSelection>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <algorithm>
 
 namespace tb {
+
+namespace {
+// Draws the check box of an item whose check box is switched off greyed, the rest as usual.
+class CheckListDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        if (index.flags() & Qt::ItemIsUserCheckable)
+            return;
+        QStyleOptionViewItem item = option;
+        initStyleOption(&item, index);
+        const QWidget *widget = option.widget;
+        QStyle *style = widget ? widget->style() : QApplication::style();
+        QStyleOptionViewItem check = item;
+        check.rect = style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &item, widget);
+        check.state &= ~(QStyle::State_Enabled | QStyle::State_HasFocus);
+        check.palette.setCurrentColorGroup(QPalette::Disabled);
+        check.state |= item.checkState == Qt::Checked ? QStyle::State_On : QStyle::State_Off;
+        painter->save();
+        painter->setClipRect(check.rect);
+        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &item, painter, widget);
+        style->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &check, painter, widget);
+        painter->restore();
+    }
+};
+} // namespace
 
 int CheckListModel::rowCount(const QModelIndex &parent) const
 {
@@ -132,6 +164,7 @@ int CheckListModel::indexOfPath(const QString &path) const
 TCheckListBox::TCheckListBox(QWidget *parent) : QListView(parent), model_(new CheckListModel(this))
 {
     setModel(model_);
+    setItemDelegate(new CheckListDelegate(this));
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setUniformItemSizes(true); // keeps layout cheap with thousands of items
     setEditTriggers(QAbstractItemView::NoEditTriggers);
