@@ -6,7 +6,26 @@
  *
  * XA_Message keeps the field order of the original 32-bit record: the code first, small integers
  * from byte 4 on, pointers after them at their natural (64-bit) alignment. The offsets are fixed
- * here and checked below. */
+ * here and checked below.
+ *
+ * How decoder.so answers:
+ * - Every command is answered with XA_MSG_NOTIFY_ACK or XA_MSG_NOTIFY_NACK (with an error code);
+ *   failures to open, read, decode or write also bring XA_MSG_NOTIFY_ERROR with a readable text.
+ * - Outputs: "wav:<path>" writes a 16-bit PCM RIFF WAVE file; "", "audio" or "default" (or no
+ *   output opened at all) plays on the default audio device. A new OutputOpen or OutputClose
+ *   completes the file; its header is also brought up to date at every end of input.
+ * - XA_MSG_NOTIFY_PLAYER_STATE: 0 stopped, 1 playing, 2 paused, 3 the input was decoded to its end.
+ *   Stop goes back to the start of the input; Play after the end starts it again.
+ * - InputOpen reports the stream (mime type, parameters, duration in whole seconds); while
+ *   decoding, the timecode every 100 ms (SetInputTimecodeGranularity) and the position whenever
+ *   it changes in a range of 1000 (SetInputPositionRange).
+ * - SetCodecEqualizer: 32 bands per channel on the decoder's subbands, a band value v is a gain
+ *   of v/10 dB; null switches the equalizer off. GetCodecEqualizer answers with the bands (all 0
+ *   while off).
+ * - Priorities 0 to 4 (3 by default) map to the decoding thread's scheduling priority.
+ * - Filters, module registration, module messages, output channel and port routing and codec
+ *   qualities other than 0 are refused with XA_ERROR_NOT_SUPPORTED. The notification mask and
+ *   the debug level are kept and reported, not applied. */
 #ifndef TONEBRIDGE_XAUDIO_H
 #define TONEBRIDGE_XAUDIO_H
 
