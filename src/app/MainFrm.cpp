@@ -1,6 +1,16 @@
 #include "MainFrm.h"
 
 #include "AboutFrm.h"
+#include "ConvertWindow.h"
+#include "Equalizer.h"
+#include "audioinfo/AudioInfo.h"
+#include "codecs/GogoTea.h"
+#include "codecs/XaudioPlayer.h"
+#include "convert/BatchDriver.h"
+#include "convert/CodecPorts.h"
+#include "convert/Mp3ToWav.h"
+#include "convert/WavToMp3.h"
+#include "wavepipe/MMWave.h"
 #include "MainLayout.h"
 #include "OptionsFrm.h"
 #include "lists/ConversionLists.h"
@@ -22,6 +32,7 @@ TMainFrm::TMainFrm(AppContext &context, QWidget *parent) : QWidget(parent), cont
     setWindowTitle(QStringLiteral("Tonebridge"));
     setFixedSize(MainClientWidth, MainClientHeight);
     options_ = ProgramOptions::Defaults(context_.programFolder);
+    createComponents();
 
     listArea = new QWidget(this);
     listArea->setObjectName("listArea");
@@ -32,11 +43,46 @@ TMainFrm::TMainFrm(AppContext &context, QWidget *parent) : QWidget(parent), cont
     createButtons();
     createHelpMenu();
     createLists();
+    createConversion();
     // The theme the pop-up menus wear until the options choose one.
     ApplyMenuSkin(0);
 }
 
+// The codec events reach the window only through the event loop, so the order in which the
+// members go is free.
 TMainFrm::~TMainFrm() = default;
+
+void TMainFrm::createComponents()
+{
+    Decoder = std::make_unique<TXaudioPlayer>(context_.libraryFolder + "decoder.so");
+    mp3Player = std::make_unique<TXaudioPlayer>(context_.libraryFolder + "decoder.so");
+    Encoder = std::make_unique<TGogoTea>(nullptr, context_.libraryFolder + "encoder.so");
+    wavInfo = std::make_unique<TMMWave>();
+    MusicInfo = std::make_unique<TAudioInfo>();
+    mp3PlayerEqualizerOf_ = std::make_unique<EqualizerOf<TXaudioPlayer>>(*mp3Player);
+    decoderEqualizerOf_ = std::make_unique<EqualizerOf<TXaudioPlayer>>(*Decoder);
+    setEqualizerTargets(mp3PlayerEqualizerOf_.get(), decoderEqualizerOf_.get());
+}
+
+void TMainFrm::createConversion()
+{
+    infoView_ = std::make_unique<LabelInfoView>(labStatus, labMusicTitle, labMusicInfo, labDurationTime, labCurrentTime);
+    convertWindow_ = std::make_unique<MainConvertWindow>(
+        ConvertWindowControls{this, lists_.get(), btnMp3Wav, btnWavMp3, labCurrentTime});
+    decoderPort_ = std::make_unique<XaudioDecoderPort>(*Decoder);
+    encoderPort_ = std::make_unique<GogoEncoderPort>(*Encoder);
+    batch_ = std::make_unique<BatchDriver>(state_, options_, context_.dialogs, context_.shell, context_.fileSystem,
+                                           *convertWindow_, *infoView_);
+    mp3ToWav_ = std::make_unique<Mp3ToWavConversion>(state_, options_, *decoderPort_, *infoView_, *MusicInfo, *batch_);
+    wavToMp3_ = std::make_unique<WavToMp3Conversion>(state_, options_, *encoderPort_, *infoView_, *wavInfo,
+                                                     context_.fileSystem, *batch_);
+    batch_->Attach(mp3ToWav_.get(), wavToMp3_.get());
+    ConnectDecoderEvents(*Decoder, *mp3ToWav_);
+    ConnectEncoderEvents(*Encoder, *wavToMp3_);
+    connect(button("btnConvert"), &QPushButton::clicked, this, [this] { ErrorReport::run([this] { btnConvertClick(); }); });
+}
+
+void TMainFrm::btnConvertClick() { batch_->btnConvertClick(); }
 
 void TMainFrm::setDialogs(TOptionsFrm *options, TAboutFrm *about)
 {

@@ -16,8 +16,19 @@
 
 namespace tb {
 
+class BatchDriver;
 class ButtonSound;
 class CommandButton;
+class LabelInfoView;
+class MainConvertWindow;
+class Mp3ToWavConversion;
+class WavToMp3Conversion;
+class XaudioDecoderPort;
+class GogoEncoderPort;
+class TAudioInfo;
+class TGogoTea;
+class TMMWave;
+class TXaudioPlayer;
 class TCheckListBox;
 class TConversionLists;
 class TPlayLists;
@@ -37,6 +48,14 @@ public:
     AppState &state() { return state_; }
     ProgramOptions &options() { return options_; }
     AppContext &context() { return context_; }
+
+    // Components. Creating the encoder raises "Lost encoder.so!" when its library is unusable,
+    // and then the window is not created.
+    std::unique_ptr<TXaudioPlayer> Decoder;   // conversion decoder
+    std::unique_ptr<TXaudioPlayer> mp3Player; // playback decoder
+    std::unique_ptr<TGogoTea> Encoder;
+    std::unique_ptr<TMMWave> wavInfo;
+    std::unique_ptr<TAudioInfo> MusicInfo;
 
     // Controls by name (btnAdd, btnConvert, ...).
     CommandButton *button(const QString &name) const;
@@ -75,6 +94,12 @@ public:
     TConversionLists &lists() { return *lists_; }
     TPlayLists &playLists() { return *playLists_; }
 
+    // The convert button: the batch driver starts or stops a batch.
+    void btnConvertClick();
+    BatchDriver &batch() { return *batch_; }
+    Mp3ToWavConversion &mp3ToWav() { return *mp3ToWav_; }
+    WavToMp3Conversion &wavToMp3() { return *wavToMp3_; }
+
     // Steps owned by other subsystems; they do nothing until those subsystems are wired in.
     void ClearLists();
     void LoadPlayList(const QString &path);
@@ -106,6 +131,8 @@ private:
     void createLabels();
     void createHelpMenu();
     void createLists();
+    void createComponents();
+    void createConversion();
 
     AppContext &context_;
     AppState state_;
@@ -115,6 +142,14 @@ private:
     std::unique_ptr<TPlayLists> playLists_;
     TOptionsFrm *optionsFrm_ = nullptr;
     TAboutFrm *aboutFrm_ = nullptr;
+    std::unique_ptr<EqualizerTarget> mp3PlayerEqualizerOf_, decoderEqualizerOf_;
+    std::unique_ptr<LabelInfoView> infoView_;
+    std::unique_ptr<MainConvertWindow> convertWindow_;
+    std::unique_ptr<XaudioDecoderPort> decoderPort_;
+    std::unique_ptr<GogoEncoderPort> encoderPort_;
+    std::unique_ptr<BatchDriver> batch_;
+    std::unique_ptr<Mp3ToWavConversion> mp3ToWav_;
+    std::unique_ptr<WavToMp3Conversion> wavToMp3_;
     EqualizerTarget *mp3PlayerEqualizer_ = nullptr;
     EqualizerTarget *decoderEqualizer_ = nullptr;
     bool shown_ = false;

@@ -20,11 +20,6 @@ QString twoDigits(int64_t value)
 
 } // namespace
 
-QString FileNameOf(const QString &path)
-{
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
 void DescribeMpegFile(InfoView &view, TAudioInfo &musicInfo, const QString &path)
 {
     QString title;

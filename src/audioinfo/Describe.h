@@ -2,6 +2,8 @@
 // the status line and the idle state.
 #pragma once
 
+#include "platform/FileSystem.h"
+
 #include "audioinfo/InfoView.h"
 
 #include <QString>
@@ -34,7 +36,5 @@ void SetStatus(InfoView &view, const QString &prefix);
 // The idle texts: zero clocks, the idle title and format line, "Ready... ".
 void ShowIdle(InfoView &view);
 
-// The text after the last folder separator.
-QString FileNameOf(const QString &path);
 
 } // namespace tb

@@ -77,8 +77,6 @@ QString FileSizeText(FileSystem &fileSystem, const QString &path, const QLocale 
     return SizeText(size, locale);
 }
 
-QString FileNameOf(const QString &path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
-
 QString ListItemText(const QString &path, const QString &sizeText)
 {
     return FileNameOf(path) + QStringLiteral(" -- ") + sizeText;

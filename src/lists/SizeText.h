@@ -1,6 +1,8 @@
 // The texts shown for a file in a conversion list: its name and the size of the file.
 #pragma once
 
+#include "platform/FileSystem.h"
+
 #include "platform/Exception.h"
 
 #include <QLocale>
@@ -24,8 +26,6 @@ QString SizeText(int64_t size, const QLocale &locale = QLocale());
 // The size text of the file at `path`; throws EFOpenError when it cannot be opened.
 QString FileSizeText(FileSystem &fileSystem, const QString &path, const QLocale &locale = QLocale());
 
-// The part of the path after the last "/".
-QString FileNameOf(const QString &path);
 
 // What a list shows for a file: its name, " -- ", its size text.
 QString ListItemText(const QString &path, const QString &sizeText);

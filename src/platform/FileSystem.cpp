@@ -52,6 +52,8 @@ QString executablePath()
     return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
 }
 
+QString FileNameOf(const QString &path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
+
 QString withTrailingSlash(const QString &folder)
 {
     return folder.endsWith('/') ? folder : folder + '/';

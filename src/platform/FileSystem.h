@@ -50,6 +50,9 @@ QString programFolder();
 // The executable's own folder with a trailing "/" (where the codec libraries live).
 QString executableFolder();
 
+// The file name of a path: the text after the last "/".
+QString FileNameOf(const QString &path);
+
 // Appends "/" unless the text already ends with one.
 QString withTrailingSlash(const QString &folder);
 

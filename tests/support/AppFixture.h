@@ -47,7 +47,8 @@ struct AppFixture {
     RecordingShell shell;
     FaultyFileSystem fileSystem;
     CountingCursor cursor;
-    AppContext context{dialogs, shell, fileSystem, cursor, folder.path(), folder.path()};
+    // The codec libraries are the ones built beside the test programs.
+    AppContext context{dialogs, shell, fileSystem, cursor, folder.path(), executableFolder()};
     std::unique_ptr<TMainFrm> window;
 };
 
