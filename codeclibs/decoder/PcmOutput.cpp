@@ -63,6 +63,7 @@ bool DeviceOutput::begin(const audio::PcmFormat &format, Failure &failure)
     if (sink_ && sink_->format() == format)
         return true;
     sink_ = audio::openDefaultSink(format);
+    framesWritten_ = 0;
     if (!sink_) {
         failure = outputFailure(XA_ERROR_OUTPUT_OPEN_FAILED, "cannot open the audio output");
         return false;
@@ -73,8 +74,10 @@ bool DeviceOutput::begin(const audio::PcmFormat &format, Failure &failure)
 
 bool DeviceOutput::write(const uint8_t *data, size_t bytes, Failure &failure)
 {
-    if (sink_ && sink_->write(data, bytes))
+    if (sink_ && sink_->write(data, bytes)) {
+        framesWritten_ += bytes / sink_->format().bytesPerFrame();
         return true;
+    }
     failure = outputFailure(XA_ERROR_OUTPUT_WRITE_FAILED,
                             "cannot play on the audio output: " + (sink_ ? sink_->lastError() : std::string("not open")));
     return false;
@@ -89,8 +92,18 @@ void DeviceOutput::pause(bool paused)
 
 void DeviceOutput::discard()
 {
-    if (sink_)
-        sink_->drop();
+    if (!sink_)
+        return;
+    sink_->drop();
+    framesWritten_ = sink_->framesPlayed();
+}
+
+uint64_t DeviceOutput::latencyFrames()
+{
+    if (!sink_)
+        return 0;
+    uint64_t played = sink_->framesPlayed();
+    return framesWritten_ > played ? framesWritten_ - played : 0;
 }
 
 bool DeviceOutput::finish(Failure &)

@@ -20,6 +20,8 @@ public:
     virtual void pause(bool) {}
     // Forgets what is queued (seeking, stopping).
     virtual void discard() {}
+    // Frames written but not yet heard.
+    virtual uint64_t latencyFrames() { return 0; }
     // Play out what is queued, or bring the file up to date (at the end of the input, or asked to).
     virtual bool finish(Failure &failure) = 0;
     // Playing stopped: a device is given back.
@@ -53,6 +55,7 @@ public:
     bool write(const uint8_t *data, size_t bytes, Failure &failure) override;
     void pause(bool paused) override;
     void discard() override;
+    uint64_t latencyFrames() override;
     bool finish(Failure &failure) override;
     void release() override { sink_.reset(); }
     bool close(Failure &) override
@@ -65,6 +68,7 @@ private:
     std::string name_;
     std::unique_ptr<audio::AudioSink> sink_;
     bool paused_ = false;
+    uint64_t framesWritten_ = 0; // into the current sink
 };
 
 // An output that could not be opened: it refuses to play, so the audio goes nowhere unexpected.

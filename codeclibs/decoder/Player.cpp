@@ -537,7 +537,9 @@ void Player::reportStream()
 
 void Player::reportPosition(bool always)
 {
-    int64_t sample = input_.position();
+    // What is heard: the decoder is ahead by what the device still holds.
+    auto latency = static_cast<int64_t>(outputBegun_ ? output().latencyFrames() : 0);
+    int64_t sample = std::max<int64_t>(0, input_.position() - latency);
     int64_t ms = sample * 1000 / std::max(1u, input_.format().rate);
     int64_t step = ms / timecodeGranularityMs_;
     if (always || step != lastTimecodeStep_) {

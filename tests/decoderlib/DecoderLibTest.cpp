@@ -359,6 +359,25 @@ TEST_F(DecoderLib, NullDevicePlaysInRealTimeAndReportsTheEndOnce)
     EXPECT_EQ(ends, 1);
 }
 
+TEST_F(DecoderLib, PlayingTimecodesFollowWhatHasBeenHeard)
+{
+    QString mp3 = makeMpeg(dir.path(), mpegKind("stereo"), 1.5);
+    session.send(XA_MSG_COMMAND_INPUT_OPEN, mp3.toStdString());
+    ASSERT_TRUE(session.waitFor([&] { return session.hasAck(XA_MSG_COMMAND_INPUT_OPEN); }));
+    session.clearNotes();
+    auto start = std::chrono::steady_clock::now();
+    session.send(XA_MSG_COMMAND_PLAY);
+    ASSERT_TRUE(session.waitForState(XA_PLAYER_STATE_EOF));
+    auto timecodes = session.notesWithCode(XA_MSG_NOTIFY_INPUT_TIMECODE);
+    ASSERT_GE(timecodes.size(), 10u);
+    for (const Note &n : timecodes) {
+        long long reported = n.message.timecode.s * 1000LL + n.message.timecode.f * 10;
+        auto sincePlay = std::chrono::duration_cast<std::chrono::milliseconds>(n.received - start).count();
+        // The null device plays in real time, so nothing can have been heard ahead of the clock.
+        EXPECT_LE(reported, sincePlay + 20) << "timecode " << reported << " ms at " << sincePlay << " ms";
+    }
+}
+
 TEST_F(DecoderLib, CaptureDoubleReceivesExactlyTheDecodedSamples)
 {
     QString mp3 = makeMpeg(dir.path(), mpegKind("mono"), 1.0);

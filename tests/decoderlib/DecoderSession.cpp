@@ -57,6 +57,7 @@ DecoderSession::~DecoderSession() { lib_.player_delete(player_); }
 void DecoderSession::receive(uint32_t msg, uintptr_t wparam, intptr_t lparam)
 {
     Note note;
+    note.received = std::chrono::steady_clock::now();
     if (lib_.params_to_message(player_, &note.message, msg, wparam, lparam) != 0) {
         rejected.push_back(msg);
         return;

@@ -6,6 +6,7 @@
 
 #include <tonebridge/xaudio.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -42,6 +43,7 @@ struct Note {
     std::string text1;
     std::string text2;
     XA_EqualizerInfo equalizer{};
+    std::chrono::steady_clock::time_point received;
     int code() const { return message.code; }
 };
 
