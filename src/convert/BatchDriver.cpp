@@ -200,6 +200,10 @@ void BatchDriver::FileFinished()
 {
     if (!IsConverting())
         return;
+    if (questionOpen_) {
+        finishedDuringQuestion_ = true;
+        return;
+    }
     window_.ProcessPendingEvents();
     if (!StartSelected(false))
         EndBatch();
@@ -241,11 +245,19 @@ void BatchDriver::ConfirmStop()
 {
     Conversion &conversion = Active();
     conversion.HoldForQuestion();
+    questionOpen_ = true;
+    finishedDuringQuestion_ = false;
     bool stop = dialogs_.confirm(QStringLiteral("Are you sure you want to stop converting?"));
+    // News that came while the question was open is taken in before acting on the answer.
+    window_.ProcessPendingEvents();
+    questionOpen_ = false;
     window_.Repaint();
     if (stop) {
         conversion.StopAfterQuestion();
         ResetToIdle(false);
+    } else if (finishedDuringQuestion_) {
+        finishedDuringQuestion_ = false;
+        FileFinished();
     } else {
         conversion.ContinueAfterQuestion();
     }

@@ -73,6 +73,10 @@ private:
     int currentIndex_ = 0;
     int batchOutputMode_ = omAskMe;
     QStringList failedFiles_;
+    // A file that completes while the stop question is open is moved on from only after the
+    // answer, so a No never restarts a file that has already ended.
+    bool questionOpen_ = false;
+    bool finishedDuringQuestion_ = false;
 };
 
 } // namespace tb

@@ -443,3 +443,49 @@ TEST(EncoderProgress, ElapsedTimeRoundsHalvesToEvenAndSurvivesNoFrames)
 }
 
 } // namespace
+
+namespace {
+
+// The window double delivers a completion while the stop question is open.
+class CompletingWindow : public FakeWindow {
+public:
+    std::function<void()> duringQuestion;
+    void ProcessPendingEvents() override
+    {
+        if (duringQuestion) {
+            auto once = std::move(duringQuestion);
+            duringQuestion = nullptr;
+            once();
+        }
+    }
+};
+
+TEST(StopQuestion, AFileThatEndsWhileTheQuestionIsOpenIsNotRestartedByNo)
+{
+    TempDir dir;
+    AppState state;
+    ProgramOptions options = ProgramOptions::Defaults(dir.path());
+    ScriptedDialogs dialogs;
+    RecordingShell shell;
+    LocalFileSystem fileSystem;
+    CompletingWindow window;
+    InfoTexts info;
+    TAudioInfo musicInfo;
+    FakeDecoder decoder;
+    BatchDriver driver{state, options, dialogs, shell, fileSystem, window, info};
+    Mp3ToWavConversion mp3ToWav{state, options, decoder, info, musicInfo, driver};
+    driver.Attach(&mp3ToWav, &mp3ToWav);
+    for (const char *name : {"a.mp3", "b.mp3"})
+        window.lists[0].rows.push_back({dir.write(name, "x"), true});
+    dialogs.confirmAnswers = {true, false};
+    driver.btnConvertClick();
+    decoder.calls.clear();
+    window.duringQuestion = [&] { mp3ToWav.DecoderNotifyPlayerState(3); };
+    driver.btnConvertClick(); // the question, answered No
+    EXPECT_EQ(decoder.calls, (QStringList{"Pause", "OutputOpen(wav:" + options.WavDir + "b.wav)",
+                                          "InputOpen(" + dir.file("b.mp3") + ")", "Play"}))
+        << "a is not played again; b starts";
+    EXPECT_EQ(state.ActivityState, asConverting);
+}
+
+} // namespace
