@@ -1,5 +1,7 @@
 #include "MpegInput.h"
 
+#include "BufferedReader.h"
+
 #include <mpg123.h>
 
 #include <cerrno>
@@ -25,17 +27,25 @@ std::string quoted(const std::string &path) { return "\"" + path + "\""; }
 // the file exactly as a plain decode would (a scan changes how it treats damaged gapless data).
 int64_t scanLength(const std::string &path)
 {
-    mpg123_handle *scanner = mpg123_new(nullptr, nullptr);
-    if (!scanner)
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return -1;
+    mpg123_handle *scanner = mpg123_new(nullptr, nullptr);
+    if (!scanner) {
+        ::close(fd);
+        return -1;
+    }
     int64_t length = -1;
+    BufferedReader reader(fd);
     mpg123_param(scanner, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
-    if (mpg123_open(scanner, path.c_str()) == MPG123_OK && mpg123_scan(scanner) == MPG123_OK) {
+    mpg123_replace_reader_handle(scanner, &BufferedReader::read, &BufferedReader::seek, nullptr);
+    if (mpg123_open_handle(scanner, &reader) == MPG123_OK && mpg123_scan(scanner) == MPG123_OK) {
         off_t samples = mpg123_length(scanner);
         length = samples >= 0 ? static_cast<int64_t>(samples) : -1;
     }
     mpg123_close(scanner);
     mpg123_delete(scanner);
+    ::close(fd);
     return length;
 }
 } // namespace
@@ -69,6 +79,7 @@ bool MpegInput::open(const std::string &path, Failure &failure)
         mpg123_rates(&rates, &count);
         for (size_t i = 0; i < count; ++i)
             mpg123_format(handle_, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+        mpg123_replace_reader_handle(handle_, &BufferedReader::read, &BufferedReader::seek, nullptr);
     }
 
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -84,7 +95,9 @@ bool MpegInput::open(const std::string &path, Failure &failure)
         failure.message = "cannot open input file " + quoted(path) + ": not a file";
         return false;
     }
-    if (mpg123_open_fd(handle_, fd) != MPG123_OK) {
+    reader_ = std::make_unique<BufferedReader>(fd);
+    if (mpg123_open_handle(handle_, reader_.get()) != MPG123_OK) {
+        reader_.reset();
         ::close(fd);
         failure.code = XA_ERROR_INPUT_OPEN_FAILED;
         failure.message = "cannot open input file " + quoted(path) + ": " + mpg123_strerror(handle_);
@@ -122,6 +135,7 @@ void MpegInput::close()
     if (fd_ < 0)
         return;
     mpg123_close(handle_);
+    reader_.reset();
     ::close(fd_);
     fd_ = -1;
     path_.clear();

@@ -5,11 +5,14 @@
 #include "platform/audio/AudioSink.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 struct mpg123_handle_struct;
 
 namespace tb::decoder {
+
+class BufferedReader;
 
 class MpegInput {
 public:
@@ -45,6 +48,7 @@ private:
 
     mpg123_handle_struct *handle_ = nullptr;
     int fd_ = -1;
+    std::unique_ptr<BufferedReader> reader_;
     std::string path_;
     audio::PcmFormat format_;
     int bitrateKbps_ = 0;
