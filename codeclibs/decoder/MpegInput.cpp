@@ -111,7 +111,7 @@ bool MpegInput::open(const std::string &path, Failure &failure)
         failure.message = "input file " + quoted(path) + " is not an MPEG audio stream";
         return false;
     }
-    length_ = scanLength(path);
+    counting_ = std::async(std::launch::async, scanLength, path);
     applyEqualizer();
     return true;
 }
@@ -130,8 +130,31 @@ bool MpegInput::readFormat()
     return true;
 }
 
+bool MpegInput::lengthReady()
+{
+    if (!lengthKnown_ && counting_.valid() &&
+        counting_.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+        length_ = counting_.get();
+        lengthKnown_ = true;
+    }
+    return lengthKnown_;
+}
+
+int64_t MpegInput::length()
+{
+    if (!lengthKnown_ && counting_.valid()) {
+        length_ = counting_.get();
+        lengthKnown_ = true;
+    }
+    return length_;
+}
+
 void MpegInput::close()
 {
+    if (counting_.valid())
+        counting_.wait();
+    counting_ = {};
+    lengthKnown_ = false;
     if (fd_ < 0)
         return;
     mpg123_close(handle_);

@@ -5,6 +5,7 @@
 #include "platform/audio/AudioSink.h"
 
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -29,8 +30,11 @@ public:
 
     const audio::PcmFormat &format() const { return format_; }
     int bitrateKbps() const { return bitrateKbps_; }
-    // Length in samples per channel, or -1 when unknown.
-    int64_t length() const { return length_; }
+    // The stream's length is counted on a thread of its own while decoding starts.
+    // True once it is known (without waiting).
+    bool lengthReady();
+    // Length in samples per channel, or -1 when it cannot be told; waits for the count.
+    int64_t length();
     // Position in samples per channel of the next sample decoded.
     int64_t position() const;
     bool seek(int64_t sample);
@@ -52,7 +56,9 @@ private:
     std::string path_;
     audio::PcmFormat format_;
     int bitrateKbps_ = 0;
+    std::future<int64_t> counting_;
     int64_t length_ = -1;
+    bool lengthKnown_ = false;
     bool equalizerOn_ = false;
     XA_EqualizerInfo bands_{};
 };

@@ -95,12 +95,18 @@ void Player::run()
         {
             std::unique_lock<std::mutex> hold(lock_);
             bool decoding = state_ == XA_PLAYER_STATE_PLAYING;
-            wake_.wait(hold, [&] { return quit_ || !commands_.empty() || decoding; });
+            auto ready = [&] { return quit_ || !commands_.empty() || decoding; };
+            // An idle player still reports the stream's length as soon as it has been counted.
+            if (!durationReported_)
+                wake_.wait_for(hold, std::chrono::milliseconds(5), ready);
+            else
+                wake_.wait(hold, ready);
             if (quit_)
                 break;
             batch.swap(commands_);
             commandsWaiting_ = false;
         }
+        reportDurationWhenKnown();
         for (const Command &command : batch)
             handle(command);
         // Decode until a command arrives, so commands wait at most one frame.
@@ -436,6 +442,7 @@ bool Player::openInput(const std::string &path, Failure &failure)
 
 void Player::closeInput()
 {
+    durationReported_ = true; // nothing left to report
     if (outputBegun_) {
         output().discard();
         output().release();
@@ -531,6 +538,15 @@ void Player::reportStream()
     n.message.stream_parameters.bitrate = static_cast<int16_t>(input_.bitrateKbps());
     n.message.stream_parameters.nb_channels = static_cast<uint8_t>(input_.format().channels);
     post(std::move(n));
+    durationReported_ = false;
+    reportDurationWhenKnown();
+}
+
+void Player::reportDurationWhenKnown()
+{
+    if (durationReported_ || !input_.isOpen() || !input_.lengthReady())
+        return;
+    durationReported_ = true;
     if (input_.length() >= 0)
         postValue(XA_MSG_NOTIFY_STREAM_DURATION, input_.length() / input_.format().rate);
 }
@@ -540,6 +556,7 @@ void Player::reportPosition(bool always)
     // What is heard: the decoder is ahead by what the device still holds.
     auto latency = static_cast<int64_t>(outputBegun_ ? output().latencyFrames() : 0);
     int64_t sample = std::max<int64_t>(0, input_.position() - latency);
+    reportDurationWhenKnown();
     int64_t ms = sample * 1000 / std::max(1u, input_.format().rate);
     int64_t step = ms / timecodeGranularityMs_;
     if (always || step != lastTimecodeStep_) {
@@ -552,7 +569,7 @@ void Player::reportPosition(bool always)
         n.message.timecode.f = static_cast<uint8_t>(ms % 1000 / 10);
         post(std::move(n));
     }
-    int64_t length = input_.length();
+    int64_t length = input_.lengthReady() ? input_.length() : -1;
     if (length <= 0)
         return;
     int64_t offset = std::min<int64_t>(sample * positionRange_ / length, positionRange_);
@@ -622,6 +639,7 @@ void Player::endOfInput()
         fail(failure);
     output().release();
     outputBegun_ = false;
+    input_.length(); // the length is known before the end is reported
     reportPosition(true);
     setState(XA_PLAYER_STATE_EOF);
 }

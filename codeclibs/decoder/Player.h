@@ -70,6 +70,7 @@ private:
     void endOfInput();
     void fail(const Failure &failure);
     void reportPosition(bool always);
+    void reportDurationWhenKnown();
     void reportStream();
     const uint8_t *shaped(const uint8_t *data, size_t bytes);
     void post(Notification n) { notifier_.post(std::move(n)); }
@@ -99,6 +100,7 @@ private:
     int timecodeGranularityMs_ = 100;
     int64_t lastTimecodeStep_ = -1;
     int64_t lastPositionOffset_ = -1;
+    bool durationReported_ = true;
     int playerMode_ = 0;
     int inputModule_ = 0;
     int outputModule_ = 0;

