@@ -19,6 +19,10 @@ off_t BufferedReader::seek(void *self, off_t offset, int whence)
 
 ssize_t BufferedReader::readSome(uint8_t *to, size_t bytes)
 {
+    if (cancel_ && *cancel_) {
+        errno = ECANCELED;
+        return -1;
+    }
     size_t done = 0;
     while (done < bytes) {
         if (next_ == filled_) {

@@ -2,6 +2,7 @@
 // and each request would otherwise be a system call.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <sys/types.h>
 #include <vector>
@@ -10,7 +11,11 @@ namespace tb::decoder {
 
 class BufferedReader {
 public:
-    explicit BufferedReader(int fd) : fd_(fd), buffer_(BufferBytes) {}
+    // A set `cancel` makes every further read fail, which ends a long scan early.
+    explicit BufferedReader(int fd, const std::atomic<bool> *cancel = nullptr)
+        : fd_(fd), cancel_(cancel), buffer_(BufferBytes)
+    {
+    }
 
     // The reader callbacks of mpg123_replace_reader_handle; `self` is the reader.
     static ssize_t read(void *self, void *to, size_t bytes);
@@ -22,6 +27,7 @@ private:
     off_t seekTo(off_t offset, int whence);
 
     int fd_;
+    const std::atomic<bool> *cancel_;
     std::vector<uint8_t> buffer_;
     size_t next_ = 0;      // first unread byte in the buffer
     size_t filled_ = 0;    // bytes in the buffer

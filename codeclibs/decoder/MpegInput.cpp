@@ -25,7 +25,7 @@ std::string quoted(const std::string &path) { return "\"" + path + "\""; }
 
 // Counts the samples of the whole stream on a handle of its own, so the decoding handle reads
 // the file exactly as a plain decode would (a scan changes how it treats damaged gapless data).
-int64_t scanLength(const std::string &path)
+int64_t scanLength(const std::string &path, std::shared_ptr<std::atomic<bool>> cancel)
 {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -36,7 +36,7 @@ int64_t scanLength(const std::string &path)
         return -1;
     }
     int64_t length = -1;
-    BufferedReader reader(fd);
+    BufferedReader reader(fd, cancel.get());
     mpg123_param(scanner, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
     mpg123_replace_reader_handle(scanner, &BufferedReader::read, &BufferedReader::seek, nullptr);
     if (mpg123_open_handle(scanner, &reader) == MPG123_OK && mpg123_scan(scanner) == MPG123_OK) {
@@ -46,7 +46,7 @@ int64_t scanLength(const std::string &path)
     mpg123_close(scanner);
     mpg123_delete(scanner);
     ::close(fd);
-    return length;
+    return *cancel ? -1 : length;
 }
 } // namespace
 
@@ -111,7 +111,8 @@ bool MpegInput::open(const std::string &path, Failure &failure)
         failure.message = "input file " + quoted(path) + " is not an MPEG audio stream";
         return false;
     }
-    counting_ = std::async(std::launch::async, scanLength, path);
+    cancelCounting_ = std::make_shared<std::atomic<bool>>(false);
+    counting_ = std::async(std::launch::async, scanLength, path, cancelCounting_);
     applyEqualizer();
     return true;
 }
@@ -151,8 +152,11 @@ int64_t MpegInput::length()
 
 void MpegInput::close()
 {
-    if (counting_.valid())
+    if (counting_.valid()) {
+        // A long count of a file no longer wanted ends at its next read.
+        *cancelCounting_ = true;
         counting_.wait();
+    }
     counting_ = {};
     lengthKnown_ = false;
     if (fd_ < 0)

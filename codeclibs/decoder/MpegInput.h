@@ -4,6 +4,7 @@
 #include "Failure.h"
 #include "platform/audio/AudioSink.h"
 
+#include <atomic>
 #include <cstdint>
 #include <future>
 #include <memory>
@@ -57,6 +58,7 @@ private:
     audio::PcmFormat format_;
     int bitrateKbps_ = 0;
     std::future<int64_t> counting_;
+    std::shared_ptr<std::atomic<bool>> cancelCounting_;
     int64_t length_ = -1;
     bool lengthKnown_ = false;
     bool equalizerOn_ = false;

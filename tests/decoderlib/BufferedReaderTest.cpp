@@ -81,3 +81,17 @@ TEST_F(BufferedReaderTest, NegativePositionsAreRefused)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(BufferedReaderTest, CancelledReaderFailsEveryRead)
+{
+    std::atomic<bool> cancel{false};
+    BufferedReader reader(fd, &cancel);
+    EXPECT_EQ(readBytes(reader, 10), content.left(10));
+    cancel = true;
+    char byte = 0;
+    EXPECT_EQ(BufferedReader::read(&reader, &byte, 1), -1);
+}
+
+} // namespace
