@@ -97,7 +97,7 @@ private:
     int state_ = XA_PLAYER_STATE_STOPPED;
     bool outputBegun_ = false;
     int positionRange_ = 1000;
-    int timecodeGranularityMs_ = 100;
+    int timecodeGranularityMs_ = 1000; // the program shows whole seconds
     int64_t lastTimecodeStep_ = -1;
     int64_t lastPositionOffset_ = -1;
     bool durationReported_ = true;

@@ -17,7 +17,7 @@
  * - XA_MSG_NOTIFY_PLAYER_STATE: 0 stopped, 1 playing, 2 paused, 3 the input was decoded to its end.
  *   Stop goes back to the start of the input; Play after the end starts it again.
  * - InputOpen reports the stream (mime type, parameters, duration in whole seconds); while
- *   decoding, the timecode every 100 ms (SetInputTimecodeGranularity) and the position whenever
+ *   decoding, the timecode every second (SetInputTimecodeGranularity) and the position whenever
  *   it changes in a range of 1000 (SetInputPositionRange).
  * - SetCodecEqualizer: 32 bands per channel on the decoder's subbands, a band value v is a gain
  *   of v/10 dB; null switches the equalizer off. GetCodecEqualizer answers with the bands (all 0

@@ -74,9 +74,10 @@ INSTANTIATE_TEST_SUITE_P(Kinds, DecodesEveryKind,
 TEST_F(DecoderLib, TimecodesAndPositionsRiseToTheEnd)
 {
     QString mp3 = makeMpeg(dir.path(), mpegKind("stereo"), 2.5);
+    session.sendI(XA_MSG_SET_INPUT_TIMECODE_GRANULARITY, 100);
     ASSERT_TRUE(convert(mp3, dir.file("out.wav")));
     auto timecodes = session.notesWithCode(XA_MSG_NOTIFY_INPUT_TIMECODE);
-    ASSERT_GE(timecodes.size(), 20u); // every 100 ms by default
+    ASSERT_GE(timecodes.size(), 20u); // every 100 ms
     int last = -1;
     for (const Note &n : timecodes) {
         int ms = (n.message.timecode.h * 3600 + n.message.timecode.m * 60 + n.message.timecode.s) * 1000 +
@@ -362,6 +363,7 @@ TEST_F(DecoderLib, NullDevicePlaysInRealTimeAndReportsTheEndOnce)
 TEST_F(DecoderLib, PlayingTimecodesFollowWhatHasBeenHeard)
 {
     QString mp3 = makeMpeg(dir.path(), mpegKind("stereo"), 1.5);
+    session.sendI(XA_MSG_SET_INPUT_TIMECODE_GRANULARITY, 100);
     session.send(XA_MSG_COMMAND_INPUT_OPEN, mp3.toStdString());
     ASSERT_TRUE(session.waitFor([&] { return session.hasAck(XA_MSG_COMMAND_INPUT_OPEN); }));
     session.clearNotes();
@@ -400,6 +402,7 @@ TEST_F(DecoderLib, CaptureDoubleReceivesExactlyTheDecodedSamples)
 TEST_F(DecoderLib, PauseHoldsThePositionAndPlayResumes)
 {
     QString mp3 = makeMpeg(dir.path(), mpegKind("stereo"), 2.0);
+    session.sendI(XA_MSG_SET_INPUT_TIMECODE_GRANULARITY, 100);
     session.send(XA_MSG_COMMAND_INPUT_OPEN, mp3.toStdString());
     session.send(XA_MSG_COMMAND_PLAY);
     ASSERT_TRUE(session.waitFor([&] { return session.count(XA_MSG_NOTIFY_INPUT_TIMECODE) >= 4; }));
@@ -483,6 +486,7 @@ TEST_F(DecoderLib, AnswersQueriesWithTheirNotifications)
     XA_Player *p = session.player();
     lib.send_I(p, XA_MSG_COMMAND_PING, 4242);
     lib.send_N(p, XA_MSG_COMMAND_SYNC);
+    lib.send_N(p, XA_MSG_GET_INPUT_TIMECODE_GRANULARITY);
     lib.send_SI(p, XA_MSG_SET_PLAYER_ENVIRONMENT_INTEGER, "answer", 42);
     lib.send_S(p, XA_MSG_GET_PLAYER_ENVIRONMENT_INTEGER, "answer");
     lib.send_SS(p, XA_MSG_SET_PLAYER_ENVIRONMENT_STRING, "greeting", "hello");
@@ -497,6 +501,8 @@ TEST_F(DecoderLib, AnswersQueriesWithTheirNotifications)
 
     EXPECT_EQ(session.notesWithCode(XA_MSG_NOTIFY_PONG).at(0).message.pong.tag, 4242u);
     EXPECT_EQ(session.count(XA_MSG_NOTIFY_READY), 1);
+    EXPECT_EQ(session.notesWithCode(XA_MSG_NOTIFY_INPUT_TIMECODE_GRANULARITY).at(0).message.granularity.granularity,
+              1000u);
     Note integer = session.notesWithCode(XA_MSG_NOTIFY_PLAYER_ENVIRONMENT_INTEGER).at(0);
     EXPECT_EQ(integer.text1, "answer");
     EXPECT_EQ(integer.message.env_integer.value, 42);
