@@ -33,6 +33,8 @@ template <typename Fn> QString errorText(Fn &&fn)
     return {};
 }
 
+// Tests that encode give the worker normal priority: under the idle scheduler a machine busy
+// with the rest of the suite could starve it.
 class GogoTea : public ::testing::Test {
 protected:
     void SetUp() override { application(); }
@@ -137,10 +139,10 @@ TEST_F(GogoTea, NormalEncodingReportsEveryIntervalThenTheEndThenOneFinish)
     TGogoTea encoder;
     EncoderEvents events;
     events.attach(encoder);
+    encoder.SetPriority(tpNormal);
     encoder.SetFrequency(10);
     encoder.SetBitRate(192);
     encoder.SetEncodeType(_STEREO);
-    encoder.SetPriority(tpNormal);
     const QString out = dir.file("out.mp3");
     startFile(encoder, writeTone(3), out);
     EXPECT_TRUE(encoder.IsEncoding());
@@ -202,6 +204,7 @@ TEST_F(GogoTea, AbortWhileEncodingFinishesAbortedWithoutError)
     TGogoTea encoder;
     EncoderEvents events;
     events.attach(encoder);
+    encoder.SetPriority(tpNormal);
     encoder.SetFrequency(1);
     startFile(encoder, longTone(), dir.file("out.mp3"));
     ASSERT_TRUE(processUntil([&] { return !events.progress.empty(); }));
@@ -228,6 +231,7 @@ TEST_F(GogoTea, AbortWhileIdleDoesNothing)
     TGogoTea encoder;
     EncoderEvents events;
     events.attach(encoder);
+    encoder.SetPriority(tpNormal);
     encoder.AbortEncode();
     processFor(300);
     EXPECT_EQ(events.count(), 0u);
@@ -245,6 +249,7 @@ TEST_F(GogoTea, SecondStartWhileEncodingRaisesAndChangesNothing)
     TGogoTea encoder;
     EncoderEvents events;
     events.attach(encoder);
+    encoder.SetPriority(tpNormal);
     encoder.SetFrequency(50);
     startFile(encoder, longTone(), dir.file("out.mp3"));
     EXPECT_EQ(errorText([&] { encoder.StartEncode(); }), Busy);
@@ -261,6 +266,7 @@ TEST_F(GogoTea, SettersRefuseChangesWhileEncodingExceptPriority)
     TGogoTea encoder;
     EncoderEvents events;
     events.attach(encoder);
+    encoder.SetPriority(tpNormal);
     startFile(encoder, longTone(), dir.file("out.mp3"));
     const std::function<void()> setters[] = {
         [&] { encoder.SetSourceFile("x.wav"); },      [&] { encoder.SetDestinationFile("x.mp3"); },
@@ -286,6 +292,7 @@ TEST_F(GogoTea, NothingIsReportedWhileSuspendedAndTheEncodingHoldsItsPlace)
     TGogoTea encoder;
     EncoderEvents events;
     events.attach(encoder);
+    encoder.SetPriority(tpNormal);
     encoder.SetFrequency(1);
     const QString out = dir.file("out.mp3");
     startFile(encoder, longTone(), out);
@@ -319,6 +326,7 @@ TEST_F(GogoTea, TheBatchEndsAResumedIdleEncoderQuietly)
     TGogoTea encoder;
     EncoderEvents events;
     events.attach(encoder);
+    encoder.SetPriority(tpNormal);
     startFile(encoder, writeTone(0.5), dir.file("out.mp3"));
     ASSERT_TRUE(processUntil([&] { return events.finished(); }));
     const size_t after = events.count();
@@ -342,6 +350,7 @@ TEST_F(GogoTea, ASecondInstanceSharesTheLoadedLibrary)
     EXPECT_EQ(EncoderLibrary::LoadCount(), 1);
     EncoderEvents events;
     events.attach(*first);
+    first->SetPriority(tpNormal);
     startFile(*first, writeTone(1), dir.file("out.mp3"));
     ASSERT_TRUE(processUntil([&] { return events.finished(); }));
     EXPECT_EQ(events.finishes, std::vector<bool>{false});
@@ -392,6 +401,7 @@ TEST_P(GogoTeaBadInput, RaisesTheSettingsErrorAndTheNextEncodingWorks)
     TGogoTea encoder;
     EncoderEvents events;
     events.attach(encoder);
+    encoder.SetPriority(tpNormal);
     const QString in = dir.file("in.wav");
     ASSERT_TRUE(writeBytes(in.toStdString(), GetParam().image()));
     const QString out = GetParam().destinationInMissingFolder ? dir.file("missing/out.mp3") : dir.file("out.mp3");
@@ -420,6 +430,7 @@ TEST_F(GogoTea, AReadErrorWhileEncodingGivesOnErrorThenOnFinishAborted)
     TGogoTea encoder;
     EncoderEvents events;
     events.attach(encoder);
+    encoder.SetPriority(tpNormal);
     encoder.SetFrequency(1);
     const QString in = longTone();
     startFile(encoder, in, dir.file("out.mp3"));
@@ -445,6 +456,7 @@ TEST_F(GogoTea, DestroyingASuspendedEncoderEndsItsWorker)
         TGogoTea encoder;
         EncoderEvents events;
         events.attach(encoder);
+    encoder.SetPriority(tpNormal);
         encoder.SetFrequency(1);
         startFile(encoder, longTone(), out);
         ASSERT_TRUE(processUntil([&] { return !events.progress.empty(); }));
@@ -454,6 +466,7 @@ TEST_F(GogoTea, DestroyingASuspendedEncoderEndsItsWorker)
     TGogoTea next;
     EncoderEvents events;
     events.attach(next);
+    next.SetPriority(tpNormal);
     startFile(next, writeTone(0.5), out);
     ASSERT_TRUE(processUntil([&] { return events.finished(); }));
     EXPECT_EQ(events.finishes, std::vector<bool>{false});
@@ -466,6 +479,7 @@ TEST_F(GogoTea, MemoryInputEncodesWhatWasWritten)
     TGogoTea encoder;
     EncoderEvents events;
     events.attach(encoder);
+    encoder.SetPriority(tpNormal);
     encoder.SetEncodeMode(_MEMORY);
     const QString out = dir.file("memory.mp3");
     encoder.SetDestinationFile(out);
@@ -509,6 +523,7 @@ TEST_F(GogoTea, MemoryInputWaitingForDataCanBeSuspendedAndAborted)
     TGogoTea encoder;
     EncoderEvents events;
     events.attach(encoder);
+    encoder.SetPriority(tpNormal);
     encoder.SetEncodeMode(_MEMORY);
     encoder.SetDestinationFile(dir.file("memory.mp3"));
     encoder.PrepareEncode();
@@ -527,6 +542,7 @@ TEST_F(GogoTea, MemoryInputNeedsAPreparation)
     TGogoTea encoder;
     EncoderEvents events;
     events.attach(encoder);
+    encoder.SetPriority(tpNormal);
     encoder.SetEncodeMode(_MEMORY);
     encoder.StartEncode(); // nothing prepared: the library refuses the first frame
     ASSERT_TRUE(processUntil([&] { return events.finished(); }));

@@ -64,7 +64,9 @@ protected:
     }
     std::unique_ptr<TGogoTea> makeEncoder()
     {
-        return std::make_unique<TGogoTea>(nullptr, libraryBeside("encoder_recorder.so"));
+        auto encoder = std::make_unique<TGogoTea>(nullptr, libraryBeside("encoder_recorder.so"));
+        encoder->SetPriority(tpNormal); // an idle worker could starve on a fully loaded machine
+        return encoder;
     }
     Recorder recorder;
 };
