@@ -119,15 +119,19 @@ void BM_WindowMp3ToWavNormalizing(benchmark::State &state)
     timed(state, "window mp3->wav, equalizer on", [&] { return window.convert(dwMp3ToWav, {files().longMp3}); });
 }
 
+// Wall time of one run of a command, in seconds.
+double timeCommand(const std::string &command)
+{
+    QElapsedTimer clock;
+    clock.start();
+    run(command);
+    return clock.nsecsElapsed() / 1e9;
+}
+
 void BM_Mpg123(benchmark::State &state)
 {
     std::string command = "mpg123 -q -w " + files().dir.file("ref.wav").toStdString() + " " + files().longMp3.toStdString();
-    timed(state, "mpg123 -w", [&] {
-        QElapsedTimer clock;
-        clock.start();
-        run(command);
-        return clock.nsecsElapsed() / 1e9;
-    });
+    timed(state, "mpg123 -w", [&] { return timeCommand(command); });
 }
 
 void BM_WindowWavToMp3(benchmark::State &state)
@@ -139,12 +143,7 @@ void BM_WindowWavToMp3(benchmark::State &state)
 void BM_Lame(benchmark::State &state)
 {
     std::string command = "lame --quiet -b 128 " + files().longWav.toStdString() + " " + files().dir.file("ref.mp3").toStdString();
-    timed(state, "lame -b 128", [&] {
-        QElapsedTimer clock;
-        clock.start();
-        run(command);
-        return clock.nsecsElapsed() / 1e9;
-    });
+    timed(state, "lame -b 128", [&] { return timeCommand(command); });
 }
 
 void BM_Window50ShortFiles(benchmark::State &state)

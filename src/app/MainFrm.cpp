@@ -57,6 +57,7 @@ void TMainFrm::createComponents()
     Decoder = std::make_unique<TXaudioPlayer>(context_.libraryFolder + "decoder.so");
     mp3Player = std::make_unique<TXaudioPlayer>(context_.libraryFolder + "decoder.so");
     Encoder = std::make_unique<TGogoTea>(nullptr, context_.libraryFolder + "encoder.so");
+    Encoder->SetEncodeType(_STEREO);
     wavInfo = std::make_unique<TMMWave>();
     MusicInfo = std::make_unique<TAudioInfo>();
     mp3PlayerEqualizerOf_ = std::make_unique<EqualizerOf<TXaudioPlayer>>(*mp3Player);
