@@ -23,6 +23,7 @@
 
 #include <QCloseEvent>
 #include <QFont>
+#include <QStyle>
 
 namespace tb {
 
@@ -104,6 +105,8 @@ void TMainFrm::createButtons()
     for (const ButtonPlace &place : mainButtonPlaces()) {
         auto *b = new CommandButton(place.name, place.hint, this);
         b->setGeometry(place.rect);
+        b->setIcon(style()->standardIcon(mainButtonGlyph(place.name)));
+        b->setIconSize(place.rect.size() * 6 / 10);
         // Both sounds until the options say otherwise.
         b->setActiveSound(wavSwitch);
         b->setClickSound(wavClick);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QRect>
+#include <QStyle>
 #include <array>
 
 namespace tb {
@@ -39,6 +40,36 @@ inline const std::array<ButtonPlace, 19> &mainButtonPlaces()
         {"btnOptions", QRect(370, 306, 27, 25), "Options..."},
     }};
     return places;
+}
+
+// The picture each command button shows until the skin draws them.
+inline QStyle::StandardPixmap mainButtonGlyph(const QString &name)
+{
+    static const std::array<std::pair<const char *, QStyle::StandardPixmap>, 19> glyphs{{
+        {"btnHelp", QStyle::SP_TitleBarContextHelpButton},
+        {"btnMinimize", QStyle::SP_TitleBarMinButton},
+        {"btnExit", QStyle::SP_TitleBarCloseButton},
+        {"btnSysHelp", QStyle::SP_TitleBarContextHelpButton},
+        {"btnSysMinimize", QStyle::SP_TitleBarMinButton},
+        {"btnSysExit", QStyle::SP_TitleBarCloseButton},
+        {"btnAdd", QStyle::SP_FileIcon},
+        {"btnRemove", QStyle::SP_TrashIcon},
+        {"btnOpen", QStyle::SP_DialogOpenButton},
+        {"btnSave", QStyle::SP_DialogSaveButton},
+        {"btnMoveUp", QStyle::SP_ArrowUp},
+        {"btnMoveDown", QStyle::SP_ArrowDown},
+        {"btnPrevious", QStyle::SP_MediaSkipBackward},
+        {"btnPlay", QStyle::SP_MediaPlay},
+        {"btnPause", QStyle::SP_MediaPause},
+        {"btnStop", QStyle::SP_MediaStop},
+        {"btnNext", QStyle::SP_MediaSkipForward},
+        {"btnConvert", QStyle::SP_BrowserReload},
+        {"btnOptions", QStyle::SP_FileDialogDetailedView},
+    }};
+    for (const auto &[button, glyph] : glyphs)
+        if (name == QLatin1String(button))
+            return glyph;
+    return QStyle::SP_CustomBase;
 }
 
 // The rest of the window: the tabs, the list area and the information labels.

@@ -3,7 +3,13 @@
 #include "app/AboutFrm.h"
 #include "app/MainFrm.h"
 #include "app/OptionsFrm.h"
+#include "lists/ConversionLists.h"
+#include "platform/ErrorReport.h"
+#include "toolkit/CheckListBox.h"
 #include "toolkit/Themes.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <QApplication>
 #include <QMenu>
@@ -98,6 +104,25 @@ QStringList renderScreenshots(const QString &folder)
     }
     painter.end();
     save(strip, base + "menus.png", written);
+
+    // The main window with a few files in its list, on a program folder of its own.
+    QTemporaryDir program;
+    AppContext mainContext{dialogs, shell, fileSystem, cursor, program.path() + "/", executableFolder()};
+    TMainFrm mainFrm(mainContext);
+    mainFrm.show();
+    const std::pair<const char *, int> songs[] = {{"Morning Light.mp3", 5321000}, {"Harbour Lights.mp3", 4180000},
+                                                  {"Long Road Home.mp2", 7950000}, {"Interlude.mp3", 912000},
+                                                  {"Night Train.mp3", 6240000}};
+    for (const auto &[name, size] : songs) {
+        QFile file(program.path() + "/" + name);
+        file.open(QIODevice::WriteOnly);
+        file.resize(size);
+        file.close();
+        mainFrm.lists().AppendFile(0, file.fileName(), true);
+    }
+    mainFrm.lstMp3Wav->setChecked(3, false);
+    mainFrm.lstMp3Wav->setSelected(1, true);
+    save(mainFrm.grab().toImage(), base + "main.png", written);
     return written;
 }
 
