@@ -5,6 +5,7 @@
 //   - a batch of 50 three-second MP3 files against the same files decoded one after the other by
 //     the decoder binding alone, which gives the batch's overhead per file.
 #include "app/MainFrm.h"
+#include "common/Interleaved.h"
 #include "codecs/XaudioPlayer.h"
 #include "lists/ConversionLists.h"
 #include "support/AppFixture.h"
@@ -194,13 +195,7 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("TONEBRIDGE_AUDIO", "null");
     test::application();
-    std::vector<char *> args(argv, argv + argc);
-    static char interleave[] = "--benchmark_enable_random_interleaving=true";
-    args.push_back(interleave);
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    bench::runInterleaved(argc, argv);
 
     auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
     std::printf("\n6-minute MP3 to WAV: window %.0f ms, mpg123 -w %.0f ms, ratio %.3f (equalizer on: %.0f ms, ratio %.3f)\n",

@@ -1,6 +1,7 @@
 // Decoding a 6-minute 44.1 kHz stereo MP3 into a WAV file: through TXaudioPlayer and decoder.so,
 // against the reference `mpg123 -w`, in the same run. Prints the ratio of the mean wall times.
 #include "codecs/XaudioPlayer.h"
+#include "common/Interleaved.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -114,14 +115,7 @@ BENCHMARK(BM_TXaudioPlayerToWav)->UseManualTime()->Iterations(1)->Repetitions(5)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    // Rounds of the two sides alternate, so a busy machine slows both alike.
-    std::vector<char *> args(argv, argv + argc);
-    static char interleave[] = "--benchmark_enable_random_interleaving=true";
-    args.push_back(interleave);
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    tb::bench::runInterleaved(argc, argv);
     if (runsOurs > 0 && runsReference > 0) {
         double ours = totalOurs / runsOurs;
         double reference = totalReference / runsReference;
