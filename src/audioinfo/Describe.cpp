@@ -47,11 +47,22 @@ void DescribeMpegFile(InfoView &view, TAudioInfo &musicInfo, const QString &path
 
 void DescribeWaveFile(InfoView &view, const QString &path, TMMWave &wave)
 {
-    QString info;
     try {
         wave.SetFileName(path);
-        if (!wave.Loaded())
-            throw std::runtime_error("no wave file"); // an empty name loads nothing
+    } catch (...) {
+        view.setMusicInfo(UnknownFormat);
+        view.setMusicTitle(FileNameOf(path));
+        return;
+    }
+    DescribeLoadedWave(view, path, wave);
+}
+
+void DescribeLoadedWave(InfoView &view, const QString &path, const TMMWave &wave)
+{
+    QString info;
+    try {
+        if (!wave.Loaded() || wave.FileName() != path)
+            throw std::runtime_error("no wave file"); // nothing, or another file, is loaded
         info = wave.FormatString() + QStringLiteral(", ") + QString::number(wave.SampleRate()) +
                QStringLiteral("Hz, ") + (wave.Mode() == mStereo ? QStringLiteral("2") : QStringLiteral("1")) +
                QStringLiteral("Ch, ") + QString::number(wave.BitLength()) + QStringLiteral("Bit");

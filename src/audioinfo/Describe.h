@@ -25,6 +25,9 @@ inline const QString PrefixReady = QStringLiteral("Ready... ");
 void DescribeMpegFile(InfoView &view, TAudioInfo &musicInfo, const QString &path);
 // Loads the file into wave and sets the format line and the title; never fails.
 void DescribeWaveFile(InfoView &view, const QString &path, TMMWave &wave);
+// The same for a wave that already holds the file (for example after a probe); a wave holding
+// another file or none shows "Unknown Format".
+void DescribeLoadedWave(InfoView &view, const QString &path, const TMMWave &wave);
 
 // "hh:mm:ss", each part at least two digits.
 QString ClockText(int32_t hours, int32_t minutes, int32_t seconds);

@@ -71,7 +71,8 @@ bool WavToMp3Conversion::IsEligible(const QString &path)
 
 void WavToMp3Conversion::Display(const QString &path)
 {
-    DescribeWaveFile(info_, path, wavInfo_);
+    // The eligibility probe has just loaded this file into wavInfo.
+    DescribeLoadedWave(info_, path, wavInfo_);
     wavLengthMs_ = 0;
     // A failed load keeps the previous file in wavInfo; then the length is unknown.
     if (!wavInfo_.Loaded() || wavInfo_.FileName() != path) {
