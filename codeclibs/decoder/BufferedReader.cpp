@@ -14,7 +14,15 @@ ssize_t BufferedReader::read(void *self, void *to, size_t bytes)
 
 off_t BufferedReader::seek(void *self, off_t offset, int whence)
 {
-    return static_cast<BufferedReader *>(self)->seekTo(offset, whence);
+    auto *reader = static_cast<BufferedReader *>(self);
+    const off_t position = reader->seekTo(whence == SEEK_SET ? offset + reader->origin_ : offset, whence);
+    if (position >= 0 && position < reader->origin_) {
+        // From the end to before the stream's beginning.
+        reader->seekTo(reader->origin_, SEEK_SET);
+        errno = EINVAL;
+        return -1;
+    }
+    return position < 0 ? position : position - reader->origin_;
 }
 
 ssize_t BufferedReader::readSome(uint8_t *to, size_t bytes)
@@ -64,7 +72,7 @@ off_t BufferedReader::seekTo(off_t offset, int whence)
         bufferEnd_ = target;
         return target;
     }
-    if (target < 0) {
+    if (target < origin_) {
         errno = EINVAL;
         return -1;
     }

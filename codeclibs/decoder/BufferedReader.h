@@ -11,9 +11,10 @@ namespace tb::decoder {
 
 class BufferedReader {
 public:
-    // A set `cancel` makes every further read fail, which ends a long scan early.
-    explicit BufferedReader(int fd, const std::atomic<bool> *cancel = nullptr)
-        : fd_(fd), cancel_(cancel), buffer_(BufferBytes)
+    // A set `cancel` makes every further read fail, which ends a long scan early. The stream
+    // begins at file offset `origin` (where `fd` is positioned), which libmpg123 sees as 0.
+    explicit BufferedReader(int fd, const std::atomic<bool> *cancel = nullptr, off_t origin = 0)
+        : fd_(fd), cancel_(cancel), buffer_(BufferBytes), bufferEnd_(origin), origin_(origin)
     {
     }
 
@@ -32,6 +33,7 @@ private:
     size_t next_ = 0;      // first unread byte in the buffer
     size_t filled_ = 0;    // bytes in the buffer
     off_t bufferEnd_ = 0;  // file offset just after the buffered bytes
+    off_t origin_ = 0;
 };
 
 } // namespace tb::decoder

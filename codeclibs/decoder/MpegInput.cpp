@@ -1,6 +1,7 @@
 #include "MpegInput.h"
 
 #include "BufferedReader.h"
+#include "SourceTags.h"
 
 #include <mpg123.h>
 
@@ -25,18 +26,22 @@ std::string quoted(const std::string &path) { return "\"" + path + "\""; }
 
 // Counts the samples of the whole stream on a handle of its own, so the decoding handle reads
 // the file exactly as a plain decode would (a scan changes how it treats damaged gapless data).
-int64_t scanLength(const std::string &path, std::shared_ptr<std::atomic<bool>> cancel)
+int64_t scanLength(const std::string &path, off_t audioStart, std::shared_ptr<std::atomic<bool>> cancel)
 {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return -1;
+    if (::lseek(fd, audioStart, SEEK_SET) != audioStart) {
+        ::close(fd);
+        return -1;
+    }
     mpg123_handle *scanner = mpg123_new(nullptr, nullptr);
     if (!scanner) {
         ::close(fd);
         return -1;
     }
     int64_t length = -1;
-    BufferedReader reader(fd, cancel.get());
+    BufferedReader reader(fd, cancel.get(), audioStart);
     mpg123_param(scanner, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
     mpg123_replace_reader_handle(scanner, &BufferedReader::read, &BufferedReader::seek, nullptr);
     if (mpg123_open_handle(scanner, &reader) == MPG123_OK && mpg123_scan(scanner) == MPG123_OK) {
@@ -71,7 +76,8 @@ bool MpegInput::open(const std::string &path, Failure &failure)
             failure.message = std::string("cannot start the MPEG decoder: ") + mpg123_plain_strerror(error);
             return false;
         }
-        mpg123_param(handle_, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+        // The raw tags are kept for the WAV file's tag chunks.
+        mpg123_param(handle_, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_STORE_RAW_ID3, 0.0);
         // Always 16-bit PCM, at whatever rate and channel count the stream has.
         mpg123_format_none(handle_);
         const long *rates = nullptr;
@@ -95,7 +101,10 @@ bool MpegInput::open(const std::string &path, Failure &failure)
         failure.message = "cannot open input file " + quoted(path) + ": not a file";
         return false;
     }
-    reader_ = std::make_unique<BufferedReader>(fd);
+    const OverlongTag overlong = findOverlongTag(fd, info.st_size);
+    if (overlong.audioStart > 0)
+        ::lseek(fd, overlong.audioStart, SEEK_SET);
+    reader_ = std::make_unique<BufferedReader>(fd, nullptr, overlong.audioStart);
     if (mpg123_open_handle(handle_, reader_.get()) != MPG123_OK) {
         reader_.reset();
         ::close(fd);
@@ -111,8 +120,9 @@ bool MpegInput::open(const std::string &path, Failure &failure)
         failure.message = "input file " + quoted(path) + " is not an MPEG audio stream";
         return false;
     }
+    tagChunks_ = wavTagChunks(handle_, overlong.tag);
     cancelCounting_ = std::make_shared<std::atomic<bool>>(false);
-    counting_ = std::async(std::launch::async, scanLength, path, cancelCounting_);
+    counting_ = std::async(std::launch::async, scanLength, path, overlong.audioStart, cancelCounting_);
     applyEqualizer();
     return true;
 }
@@ -166,6 +176,7 @@ void MpegInput::close()
     ::close(fd_);
     fd_ = -1;
     path_.clear();
+    tagChunks_.clear();
     length_ = -1;
     bitrateKbps_ = 0;
 }

@@ -9,6 +9,7 @@
 #include <future>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct mpg123_handle_struct;
 
@@ -30,6 +31,8 @@ public:
     const std::string &path() const { return path_; }
 
     const audio::PcmFormat &format() const { return format_; }
+    // The file's tags as the chunks of a WAV file (see SourceTags.h); empty without tags.
+    const std::vector<uint8_t> &tagChunks() const { return tagChunks_; }
     int bitrateKbps() const { return bitrateKbps_; }
     // The stream's length is counted on a thread of its own while decoding starts.
     // True once it is known (without waiting).
@@ -55,6 +58,7 @@ private:
     int fd_ = -1;
     std::unique_ptr<BufferedReader> reader_;
     std::string path_;
+    std::vector<uint8_t> tagChunks_;
     audio::PcmFormat format_;
     int bitrateKbps_ = 0;
     std::future<int64_t> counting_;

@@ -31,6 +31,15 @@ bool WavFileOutput::begin(const audio::PcmFormat &format, Failure &failure)
     return false;
 }
 
+bool WavFileOutput::setTagChunks(const std::vector<uint8_t> &chunks, Failure &failure)
+{
+    std::string error;
+    if (writer_.setMetadata(chunks, error))
+        return true;
+    failure = outputFailure(XA_ERROR_OUTPUT_WRITE_FAILED, error);
+    return false;
+}
+
 bool WavFileOutput::write(const uint8_t *data, size_t bytes, Failure &failure)
 {
     std::string error;

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tb::decoder {
 
@@ -16,6 +17,8 @@ public:
     virtual const std::string &name() const = 0;
     // Called whenever playing starts or the stream's format changes.
     virtual bool begin(const audio::PcmFormat &format, Failure &failure) = 0;
+    // The input's tags as WAV chunks, given before playing starts; a file keeps them.
+    virtual bool setTagChunks(const std::vector<uint8_t> &, Failure &) { return true; }
     virtual bool write(const uint8_t *data, size_t bytes, Failure &failure) = 0;
     virtual void pause(bool) {}
     // Forgets what is queued (seeking, stopping).
@@ -37,6 +40,7 @@ public:
     bool open(const std::string &path, Failure &failure);
     const std::string &name() const override { return name_; }
     bool begin(const audio::PcmFormat &format, Failure &failure) override;
+    bool setTagChunks(const std::vector<uint8_t> &chunks, Failure &failure) override;
     bool write(const uint8_t *data, size_t bytes, Failure &failure) override;
     bool finish(Failure &failure) override;
     bool close(Failure &failure) override;

@@ -359,7 +359,7 @@ bool Player::play(Failure &failure)
         outputBegun_ = false;
     }
     if (!outputBegun_) {
-        if (!output().begin(input_.format(), failure)) {
+        if (!output().setTagChunks(input_.tagChunks(), failure) || !output().begin(input_.format(), failure)) {
             fail(failure);
             return false;
         }

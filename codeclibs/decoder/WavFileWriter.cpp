@@ -3,12 +3,12 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace tb::decoder {
 
 namespace {
-constexpr size_t HeaderBytes = 44;
-constexpr uint64_t MaxDataBytes = 0xFFFFFFFFull - (HeaderBytes - 8);
+constexpr size_t HeaderBytes = 44; // without metadata chunks
 constexpr size_t FileBufferBytes = 1 << 20;
 
 void put16(uint8_t *at, uint32_t value)
@@ -40,6 +40,7 @@ bool WavFileWriter::open(const std::string &path, std::string &error)
     path_ = path;
     hasFormat_ = false;
     dataBytes_ = 0;
+    metadata_.clear();
     file_ = std::fopen(path.c_str(), "wb");
     if (!file_) {
         error = failure("create");
@@ -61,12 +62,26 @@ void WavFileWriter::setFormat(const audio::PcmFormat &format)
     hasFormat_ = true;
 }
 
+bool WavFileWriter::setMetadata(std::vector<uint8_t> chunks, std::string &error)
+{
+    if (!file_ || dataBytes_ > 0)
+        return true;
+    metadata_ = std::move(chunks);
+    bool ok = std::fflush(file_) == 0 && ftruncate(fileno(file_), 0) == 0 && std::fseek(file_, 0, SEEK_SET) == 0 &&
+              writeHeader();
+    if (!ok)
+        error = failure("write");
+    return ok;
+}
+
+size_t WavFileWriter::headerBytes() const { return HeaderBytes + metadata_.size(); }
+
 bool WavFileWriter::writeHeader()
 {
     audio::PcmFormat f = hasFormat_ ? format_ : audio::PcmFormat{};
     std::array<uint8_t, HeaderBytes> h{};
     std::memcpy(&h[0], "RIFF", 4);
-    put32(&h[4], static_cast<uint32_t>(HeaderBytes - 8 + dataBytes_));
+    put32(&h[4], static_cast<uint32_t>(headerBytes() - 8 + dataBytes_));
     std::memcpy(&h[8], "WAVEfmt ", 8);
     put32(&h[16], 16);
     put16(&h[20], 1); // PCM
@@ -77,7 +92,10 @@ bool WavFileWriter::writeHeader()
     put16(&h[34], f.bitsPerSample);
     std::memcpy(&h[36], "data", 4);
     put32(&h[40], static_cast<uint32_t>(dataBytes_));
-    return std::fwrite(h.data(), 1, h.size(), file_) == h.size();
+    // The metadata chunks sit between "fmt " (the first 36 bytes) and the data chunk's header.
+    return std::fwrite(h.data(), 1, 36, file_) == 36 &&
+           std::fwrite(metadata_.data(), 1, metadata_.size(), file_) == metadata_.size() &&
+           std::fwrite(h.data() + 36, 1, 8, file_) == 8;
 }
 
 bool WavFileWriter::write(const void *data, size_t bytes, std::string &error)
@@ -86,7 +104,7 @@ bool WavFileWriter::write(const void *data, size_t bytes, std::string &error)
         error = "no output file is open";
         return false;
     }
-    if (dataBytes_ + bytes > MaxDataBytes) {
+    if (dataBytes_ + bytes > 0xFFFFFFFFull - (headerBytes() - 8)) {
         error = "output file \"" + path_ + "\" would exceed the 4 GB limit of a WAV file";
         return false;
     }

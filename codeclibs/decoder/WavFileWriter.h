@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace tb::decoder {
 
@@ -25,6 +26,9 @@ public:
     bool hasFormat() const { return hasFormat_; }
     const audio::PcmFormat &format() const { return format_; }
     void setFormat(const audio::PcmFormat &format);
+    // Chunks (tags) that go between "fmt " and "data"; taken only before the first sample is
+    // written, and the header is rewritten at once so the samples follow it.
+    bool setMetadata(std::vector<uint8_t> chunks, std::string &error);
 
     bool write(const void *data, size_t bytes, std::string &error);
     // Brings the header up to date so the file is complete as it stands.
@@ -34,6 +38,7 @@ public:
 
 private:
     bool writeHeader();
+    size_t headerBytes() const;
     std::string failure(const char *what) const;
 
     std::FILE *file_ = nullptr;
@@ -41,6 +46,7 @@ private:
     audio::PcmFormat format_;
     bool hasFormat_ = false;
     uint64_t dataBytes_ = 0;
+    std::vector<uint8_t> metadata_;
 };
 
 } // namespace tb::decoder

@@ -86,6 +86,8 @@ int32_t detect()
         return MPGE_ERR_OUTPUT;
     }
     auto encoder = std::make_unique<Mp3Encoder>();
+    if (work.inputDevice == MC_INPDEV_FILE)
+        encoder->setTags(mp3TagsFor(readWavTags(work.inputPath)));
     const int32_t result = encoder->open(work.settings, work.source->format(), work.outputPath);
     if (result != MPGE_OK) {
         work.source.reset();

@@ -106,7 +106,10 @@ int32_t Mp3Encoder::open(const EncoderSettings &settings, const PcmFormat &input
     mp3_.resize(static_cast<size_t>(inputFramesPerFrame_ * 5 / 4 + 7200) * 4);
 
     output_ = std::fopen(outputPath.c_str(), "wb");
-    return output_ ? MPGE_OK : MPGE_ERR_OUTPUT;
+    if (!output_)
+        return MPGE_ERR_OUTPUT;
+    const std::vector<uint8_t> &tag = tags_.leading;
+    return std::fwrite(tag.data(), 1, tag.size(), output_) == tag.size() ? MPGE_OK : MPGE_ERR_OUTPUT;
 }
 
 int32_t Mp3Encoder::write(int bytes)
@@ -131,11 +134,17 @@ int32_t Mp3Encoder::finish()
     if (!output_)
         return MPGE_ERR_STATE;
     int32_t result = write(lame_encode_flush(lame_, mp3_.data(), static_cast<int>(mp3_.size())));
+    const std::vector<uint8_t> &id3v1 = tags_.trailing;
+    if (result == MPGE_OK && std::fwrite(id3v1.data(), 1, id3v1.size(), output_) != id3v1.size())
+        result = MPGE_ERR_OUTPUT;
     if (result == MPGE_OK) {
-        // LAME kept the first frame free for the tag that describes the whole stream.
+        // LAME kept the first frame (right after the ID3v2 tag) free for the tag that describes
+        // the whole stream.
         const size_t tagSize = lame_get_lametag_frame(lame_, mp3_.data(), mp3_.size());
+        const long firstFrame = static_cast<long>(tags_.leading.size());
         if (tagSize > 0 && tagSize <= mp3_.size() &&
-            (std::fseek(output_, 0, SEEK_SET) != 0 || std::fwrite(mp3_.data(), 1, tagSize, output_) != tagSize))
+            (std::fseek(output_, firstFrame, SEEK_SET) != 0 ||
+             std::fwrite(mp3_.data(), 1, tagSize, output_) != tagSize))
             result = MPGE_ERR_OUTPUT;
     }
     if (std::fclose(output_) != 0 && result == MPGE_OK)

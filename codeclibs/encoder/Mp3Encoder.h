@@ -3,6 +3,7 @@
 #pragma once
 
 #include "PcmSource.h"
+#include "WavTags.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -35,6 +36,8 @@ public:
     Mp3Encoder(const Mp3Encoder &) = delete;
     Mp3Encoder &operator=(const Mp3Encoder &) = delete;
 
+    // Tags for the output file: an ID3v2 tag before the first frame, an ID3v1 tag after the last.
+    void setTags(Mp3Tags tags) { tags_ = std::move(tags); }
     // Sets LAME up for the input and creates the output file. Returns an MPGE_* code.
     int32_t open(const EncoderSettings &settings, const PcmFormat &input, const std::string &outputPath);
     // Input sample frames that make one MP3 frame.
@@ -50,6 +53,7 @@ private:
     lame_global_struct *lame_ = nullptr;
     std::FILE *output_ = nullptr;
     long inputFramesPerFrame_ = 1152;
+    Mp3Tags tags_;
     std::vector<unsigned char> mp3_;
 };
 

@@ -121,20 +121,45 @@ WavFile readWav(const QString &path)
         return wav;
     QByteArray bytes = file.readAll();
     wav.fileSize = static_cast<uint64_t>(bytes.size());
-    if (bytes.size() < 44 || !bytes.startsWith("RIFF") || bytes.mid(8, 8) != "WAVEfmt " || bytes.mid(36, 4) != "data")
+    if (bytes.size() < 44 || !bytes.startsWith("RIFF") || bytes.mid(8, 8) != "WAVEfmt ")
         return wav;
     wav.riffSize = le32(bytes, 4);
     wav.formatTag = le16(bytes, 20);
     wav.channels = le16(bytes, 22);
     wav.rate = le32(bytes, 24);
     wav.bits = le16(bytes, 34);
-    wav.dataSize = le32(bytes, 40);
-    qsizetype available = bytes.size() - 44;
-    qsizetype data = std::min<qsizetype>(available, wav.dataSize);
-    wav.samples.resize(static_cast<size_t>(data / 2));
-    std::memcpy(wav.samples.data(), bytes.constData() + 44, wav.samples.size() * 2);
-    wav.valid = true;
+    qsizetype pos = 12;
+    while (bytes.size() - pos >= 8) {
+        const QByteArray id = bytes.mid(pos, 4);
+        const uint32_t size = le32(bytes, static_cast<int>(pos + 4));
+        const qsizetype body = pos + 8;
+        const qsizetype available = std::min<qsizetype>(bytes.size() - body, size);
+        wav.chunks.emplace_back(id, bytes.mid(body, available));
+        if (id == "data") {
+            wav.dataSize = size;
+            wav.samples.resize(static_cast<size_t>(available / 2));
+            std::memcpy(wav.samples.data(), bytes.constData() + body, wav.samples.size() * 2);
+            wav.valid = true;
+        }
+        pos = body + size + (size & 1);
+    }
     return wav;
+}
+
+QByteArray WavFile::chunk(const char *id) const
+{
+    for (const auto &[chunkId, body] : chunks)
+        if (chunkId == id)
+            return body;
+    return {};
+}
+
+std::vector<QByteArray> WavFile::chunkIds() const
+{
+    std::vector<QByteArray> ids;
+    for (const auto &chunk : chunks)
+        ids.push_back(chunk.first);
+    return ids;
 }
 
 double rms(const std::vector<int16_t> &samples)

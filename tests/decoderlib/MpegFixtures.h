@@ -2,9 +2,11 @@
 // libmpg123, and a small WAV reader to check what the decoder wrote.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tb::test {
@@ -43,8 +45,12 @@ struct WavFile {
     uint32_t dataSize = 0;
     uint64_t fileSize = 0;
     std::vector<int16_t> samples;
+    // Every chunk after "WAVE" in file order, with its body (without the pad byte).
+    std::vector<std::pair<QByteArray, QByteArray>> chunks;
+    QByteArray chunk(const char *id) const;
+    std::vector<QByteArray> chunkIds() const;
 };
-// Reads a canonical 44-byte-header WAV file as written by the decoder.
+// Reads a WAV file of 16-bit PCM as written by the decoder, walking its chunks.
 WavFile readWav(const QString &path);
 
 // Root mean square of the samples.
