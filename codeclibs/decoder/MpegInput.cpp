@@ -76,8 +76,7 @@ bool MpegInput::open(const std::string &path, Failure &failure)
             failure.message = std::string("cannot start the MPEG decoder: ") + mpg123_plain_strerror(error);
             return false;
         }
-        // The raw tags are kept for the WAV file's tag chunks.
-        mpg123_param(handle_, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_STORE_RAW_ID3, 0.0);
+        mpg123_param(handle_, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
         // Always 16-bit PCM, at whatever rate and channel count the stream has.
         mpg123_format_none(handle_);
         const long *rates = nullptr;
@@ -101,10 +100,10 @@ bool MpegInput::open(const std::string &path, Failure &failure)
         failure.message = "cannot open input file " + quoted(path) + ": not a file";
         return false;
     }
-    const OverlongTag overlong = findOverlongTag(fd, info.st_size);
-    if (overlong.audioStart > 0)
-        ::lseek(fd, overlong.audioStart, SEEK_SET);
-    reader_ = std::make_unique<BufferedReader>(fd, nullptr, overlong.audioStart);
+    MpegFileTags tags = readMpegFileTags(fd, info.st_size);
+    if (tags.audioStart > 0)
+        ::lseek(fd, tags.audioStart, SEEK_SET);
+    reader_ = std::make_unique<BufferedReader>(fd, nullptr, tags.audioStart);
     if (mpg123_open_handle(handle_, reader_.get()) != MPG123_OK) {
         reader_.reset();
         ::close(fd);
@@ -120,9 +119,9 @@ bool MpegInput::open(const std::string &path, Failure &failure)
         failure.message = "input file " + quoted(path) + " is not an MPEG audio stream";
         return false;
     }
-    tagChunks_ = wavTagChunks(handle_, overlong.tag);
+    tagChunks_ = std::move(tags.wavChunks);
     cancelCounting_ = std::make_shared<std::atomic<bool>>(false);
-    counting_ = std::async(std::launch::async, scanLength, path, overlong.audioStart, cancelCounting_);
+    counting_ = std::async(std::launch::async, scanLength, path, tags.audioStart, cancelCounting_);
     applyEqualizer();
     return true;
 }

@@ -4,8 +4,6 @@
 #include "Id3v2.h"
 #include "RiffInfo.h"
 
-#include <mpg123.h>
-
 #include <algorithm>
 #include <unistd.h>
 
@@ -51,45 +49,34 @@ std::vector<uint8_t> wavTagChunks(const uint8_t *id3v1, size_t id3v1Size, const 
     return chunks;
 }
 
-std::vector<uint8_t> wavTagChunks(mpg123_handle *handle, const std::vector<uint8_t> &leadingTag)
+MpegFileTags readMpegFileTags(int fd, off_t fileSize)
 {
-    unsigned char *v1 = nullptr, *v2 = nullptr;
-    size_t v1Size = 0, v2Size = 0;
-    if (mpg123_id3_raw(handle, &v1, &v1Size, &v2, &v2Size) != MPG123_OK)
-        v1 = v2 = nullptr;
-    // The raw ID3v1 block is there even when the file has none; the parsed one says whether it has.
-    mpg123_id3v1 *parsedV1 = nullptr;
-    mpg123_id3v2 *parsedV2 = nullptr;
-    if (mpg123_id3(handle, &parsedV1, &parsedV2) != MPG123_OK || !parsedV1)
-        v1 = nullptr;
-    if (!leadingTag.empty()) {
-        v2 = const_cast<unsigned char *>(leadingTag.data());
-        v2Size = leadingTag.size();
-    }
-    return wavTagChunks(v1, v1Size, v2, v2Size);
-}
-
-OverlongTag findOverlongTag(int fd, off_t fileSize)
-{
-    OverlongTag found;
+    MpegFileTags found;
+    std::vector<uint8_t> leading;
     uint8_t header[tags::Id3v2HeaderBytes];
-    if (!readAt(fd, 0, header, sizeof header))
-        return found;
-    const size_t declared = tags::id3v2DeclaredSize(header, sizeof header);
-    if (declared == 0 || static_cast<off_t>(declared) <= fileSize)
-        return found;
-    std::vector<uint8_t> head(static_cast<size_t>(std::min<off_t>(fileSize, tags::MaxId3v2Bytes)));
-    if (!readAt(fd, 0, head.data(), head.size()))
-        return found;
-    tags::Id3v2Check check = tags::checkId3v2(head.data(), head.size());
-    off_t start = static_cast<off_t>(check.framesEnd);
-    // Padding is zero bytes; the audio begins at the first other byte.
-    while (start < static_cast<off_t>(head.size()) && head[static_cast<size_t>(start)] == 0)
-        ++start;
-    if (start >= static_cast<off_t>(head.size()))
-        return found; // nothing but the tag (or a tag too large to look through)
-    found.audioStart = start;
-    found.tag = std::move(check.tag);
+    const size_t declared = readAt(fd, 0, header, sizeof header) ? tags::id3v2DeclaredSize(header, sizeof header) : 0;
+    if (declared > 0) {
+        std::vector<uint8_t> head(static_cast<size_t>(std::min<off_t>({static_cast<off_t>(declared), fileSize,
+                                                                         static_cast<off_t>(tags::MaxId3v2Bytes)})));
+        if (readAt(fd, 0, head.data(), head.size())) {
+            tags::Id3v2Check check = tags::checkId3v2(head.data(), head.size());
+            leading = std::move(check.tag);
+            if (static_cast<off_t>(declared) > fileSize) {
+                // Padding is zero bytes; the audio begins at the first other byte.
+                size_t start = check.framesEnd;
+                while (start < head.size() && head[start] == 0)
+                    ++start;
+                if (start < head.size())
+                    found.audioStart = static_cast<off_t>(start);
+            }
+        }
+    }
+    // An ID3v1 tag lies after the audio, never inside the leading tag.
+    const off_t audioStart = static_cast<off_t>(declared) > fileSize ? found.audioStart : static_cast<off_t>(declared);
+    uint8_t last[tags::Id3v1Bytes];
+    const bool hasId3v1 = fileSize - audioStart >= static_cast<off_t>(tags::Id3v1Bytes) &&
+                          readAt(fd, fileSize - static_cast<off_t>(tags::Id3v1Bytes), last, sizeof last);
+    found.wavChunks = wavTagChunks(hasId3v1 ? last : nullptr, sizeof last, leading.data(), leading.size());
     return found;
 }
 
