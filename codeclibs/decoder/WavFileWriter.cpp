@@ -64,7 +64,7 @@ void WavFileWriter::setFormat(const audio::PcmFormat &format)
 
 bool WavFileWriter::setMetadata(std::vector<uint8_t> chunks, std::string &error)
 {
-    if (!file_ || dataBytes_ > 0)
+    if (!file_ || dataBytes_ > 0 || chunks == metadata_)
         return true;
     metadata_ = std::move(chunks);
     bool ok = std::fflush(file_) == 0 && ftruncate(fileno(file_), 0) == 0 && std::fseek(file_, 0, SEEK_SET) == 0 &&
