@@ -129,8 +129,9 @@ TEST(Id3v1, FormKeepsWhatFitsAndRefusesWhatWouldBeLost)
     for (const Case &c : cases) {
         auto form = id3v1Form(c.fields);
         EXPECT_EQ(form.has_value(), c.fits) << c.name;
-        if (form && c.fits)
+        if (form && c.fits) {
             EXPECT_EQ(*form, c.expected) << c.name;
+        }
     }
 }
 
