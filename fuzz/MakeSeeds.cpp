@@ -100,6 +100,31 @@ bool writeAll(const QString &folder, const QList<QByteArray> &seeds)
     return true;
 }
 
+// Small tags of each kind: ID3v2.2, 2.3 (unsynchronised) and 2.4 with text and comment frames,
+// an ID3v1.1 block and an INFO list body.
+QList<QByteArray> tagSeeds()
+{
+    auto syncsafe = [](int v) {
+        return QByteArray(1, char(v >> 21 & 0x7F)) + char(v >> 14 & 0x7F) + char(v >> 7 & 0x7F) + char(v & 0x7F);
+    };
+    auto be32 = [](int v) { return QByteArray(1, char(v >> 24)) + char(v >> 16) + char(v >> 8) + char(v); };
+    const QByteArray text = QByteArray("\0Title", 6);
+    const QByteArray comment = QByteArray("\x01" "eng\0\0\xFF\xFE" "a\0b\0", 12);
+    const QByteArray v23 = "TIT2" + be32(int(text.size())) + QByteArray(2, 0) + text + "COMM" +
+                           be32(int(comment.size())) + QByteArray(2, 0) + comment;
+    const QByteArray v24 = "TIT2" + syncsafe(int(text.size())) + QByteArray(2, 0) + text + "TCON" + syncsafe(5) +
+                           QByteArray(2, 0) + QByteArray("\x03(17)", 5);
+    const QByteArray v22 = "TT2" + QByteArray(1, 0) + char(0) + char(text.size()) + text;
+    QByteArray v1(128, 0);
+    v1.replace(0, 8, "TAGTitle");
+    v1[126] = 3;
+    v1[127] = 17;
+    const QByteArray info = QByteArray("INFOINAM\x06\0\0\0Title\0", 18);
+    return {QByteArray("ID3\x03\0\x80", 6) + syncsafe(int(v23.size())) + v23,
+            QByteArray("ID3\x04\0\0", 6) + syncsafe(int(v24.size())) + v24,
+            QByteArray("ID3\x02\0\0", 6) + syncsafe(int(v22.size())) + v22, v1, info};
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -110,6 +135,6 @@ int main(int argc, char **argv)
     }
     const QString root = QString::fromLocal8Bit(argv[1]);
     const bool ok = writeAll(root + "/mpeg_probe", mpegSeeds()) && writeAll(root + "/riff", riffSeeds()) &&
-                    writeAll(root + "/chain_format", chainSeeds());
+                    writeAll(root + "/chain_format", chainSeeds()) && writeAll(root + "/tags", tagSeeds());
     return ok ? 0 : 1;
 }
