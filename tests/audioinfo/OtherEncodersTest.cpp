@@ -2,6 +2,7 @@
 // what the probe and the format line say, checked against what mpg123 and ffprobe read.
 #include "audioinfo/AudioInfo.h"
 #include "audioinfo/Describe.h"
+#include "wavepipe/MMWave.h"
 #include "support/QtPrinters.h"
 #include "support/ReferenceTools.h"
 #include "support/TempDir.h"
@@ -209,5 +210,71 @@ TEST_P(OtherEncoders, ProbeAgreesWithMpg123AndFfprobe)
 
 INSTANTIATE_TEST_SUITE_P(Files, OtherEncoders, ::testing::ValuesIn(fixtures()),
                          [](const ::testing::TestParamInfo<Fixture> &info) { return std::string(info.param.name); });
+
+// --- WAV files ------------------------------------------------------------------------------
+
+struct WaveFixture {
+    const char *name;
+    QStringList ffmpegOutput; // the ffmpeg arguments after the input, {out} for the file
+    bool toPipe;              // written to standard output, as a recording to a pipe is
+    const char *formatName;   // the name ffprobe's codec stands for in our table
+};
+
+std::vector<WaveFixture> waveFixtures()
+{
+    return {
+        {"Extensible24Bit", {"-ac", "2", "-ar", "48000", "-c:a", "pcm_s24le", "{out}"}, false, "PCM"},
+        {"Extensible32Bit", {"-ac", "2", "-c:a", "pcm_s32le", "{out}"}, false, "PCM"},
+        {"Float", {"-ac", "2", "-c:a", "pcm_f32le", "{out}"}, false, "IEEE Float"},
+        {"Double", {"-ac", "1", "-c:a", "pcm_f64le", "{out}"}, false, "IEEE Float"},
+        {"StreamedToAPipe", {"-ac", "2", "-c:a", "pcm_s16le", "-f", "wav", "-"}, true, "PCM"},
+        {"Rf64", {"-ac", "2", "-c:a", "pcm_s16le", "-rf64", "always", "-f", "wav", "{out}"}, false, "PCM"},
+        {"SixChannels", {"-af", "pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0", "-c:a", "pcm_s16le", "{out}"}, false, "PCM"},
+        {"MuLaw", {"-ar", "8000", "-c:a", "pcm_mulaw", "{out}"}, false, "CCITT mu-Law"},
+        {"ALaw", {"-ar", "8000", "-c:a", "pcm_alaw", "{out}"}, false, "CCITT A-Law"},
+        {"ImaAdpcm", {"-ac", "2", "-c:a", "adpcm_ima_wav", "{out}"}, false, "IMA ADPCM"},
+        {"MicrosoftAdpcm", {"-ac", "2", "-c:a", "adpcm_ms", "{out}"}, false, "Microsoft ADPCM"},
+        {"Gsm", {"-ar", "8000", "-c:a", "libgsm_ms", "{out}"}, false, "GSM 6.10"},
+    };
+}
+
+class OtherWaveWriters : public ::testing::TestWithParam<WaveFixture> {};
+
+TEST_P(OtherWaveWriters, DescriptionAgreesWithFfprobe)
+{
+    if (const QString tool = missingTool({"ffmpeg", "ffprobe"}); !tool.isEmpty())
+        GTEST_SKIP() << "no " << tool.toStdString();
+    const WaveFixture &c = GetParam();
+    TempDir dir;
+    const QString path = dir.file("in.wav");
+    QStringList arguments{"-v", "error", "-y", "-f", "lavfi", "-i", "sine=frequency=440:duration=2"};
+    for (const QString &a : c.ffmpegOutput)
+        arguments << (a == "{out}" ? path : a);
+    QProcess ffmpeg;
+    if (c.toPipe)
+        ffmpeg.setStandardOutputFile(path);
+    ffmpeg.start("ffmpeg", arguments);
+    ffmpeg.waitForFinished(-1);
+    ASSERT_EQ(ffmpeg.exitCode(), 0) << ffmpeg.readAllStandardError().toStdString();
+
+    const auto theirs = ffprobeEntries(path, "stream=channels,sample_rate,bits_per_sample,duration_ts");
+    const int channels = theirs.value("channels").toInt();
+    InfoTexts texts;
+    TMMWave wave;
+    DescribeWaveFile(texts, path, wave);
+    EXPECT_EQ(texts.info, QStringLiteral("%1, %2Hz, %3Ch, %4Bit")
+                              .arg(QString::fromLatin1(c.formatName), theirs.value("sample_rate"))
+                              .arg(channels == 2 ? 2 : 1)
+                              .arg(theirs.value("bits_per_sample")));
+    EXPECT_EQ(texts.title, QStringLiteral("in.wav"));
+    if (QString::fromLatin1(c.formatName) == "PCM" || QString::fromLatin1(c.formatName) == "IEEE Float") {
+        // every sample frame is read, also where the header leaves the size open
+        wave.SetTimeFormat(tfSample);
+        EXPECT_EQ(wave.Duration(), 2 * theirs.value("sample_rate").toLongLong());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, OtherWaveWriters, ::testing::ValuesIn(waveFixtures()),
+                         [](const ::testing::TestParamInfo<WaveFixture> &info) { return std::string(info.param.name); });
 
 } // namespace
