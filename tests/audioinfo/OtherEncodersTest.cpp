@@ -193,8 +193,9 @@ TEST_P(OtherEncoders, ProbeAgreesWithMpg123AndFfprobe)
     } else {
         EXPECT_EQ(info.FrameHdr.ChannelMode(), channelModeOf(theirs.mode));
     }
-    if (theirs.bitrate > 0)
+    if (theirs.bitrate > 0) {
         EXPECT_EQ(info.FrameHdr.Bitrate, theirs.bitrate);
+    }
     EXPECT_EQ(info.FirstFrame + (c.infoFrame ? info.FrameHdr.FrameLength : 0), firstPacket);
 
     InfoTexts texts;

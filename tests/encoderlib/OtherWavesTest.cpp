@@ -217,8 +217,9 @@ TEST_P(OtherWaves, EncodeAtTheChosenBitrateWithTheSourcesLength)
         << d.samples() << " samples against " << expectedSamples;
     EXPECT_NEAR(toneFrequency(d.left, d.rate), 440.0, 4.4);
     EXPECT_NEAR(rmsDb(d.left), sineDb(c.level), 1.0);
-    if (d.channels == 2)
+    if (d.channels == 2) {
         EXPECT_NEAR(rmsDb(d.right), sineDb(c.level), 1.0);
+    }
 
     if (c.sameAsLame) {
         const QString theirs = dir.file("lame.mp3");
