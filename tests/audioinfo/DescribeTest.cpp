@@ -149,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
         WaveCase{"Stereo16", sineWav(Tone{44100, 2, 16, 100}), "PCM, 44100Hz, 2Ch, 16Bit"},
         WaveCase{"Mono8", sineWav(Tone{8000, 1, 8, 100}), "PCM, 8000Hz, 1Ch, 8Bit"},
         WaveCase{"SixChannels", sineWav(Tone{48000, 6, 24, 10}), "PCM, 48000Hz, 1Ch, 24Bit"},
-        WaveCase{"TagThree", sineWav(Tone{22050, 2, 32, 10, 440, 0.5, true}), "Mediavision's ADPCM, 22050Hz, 2Ch, 32Bit"},
+        WaveCase{"TagThree", sineWav(Tone{22050, 2, 32, 10, 440, 0.5, true}), "IEEE Float, 22050Hz, 2Ch, 32Bit"},
         WaveCase{"ImaAdpcm",
                  RiffBuilder().chunk("fmt ", formatChunk(0x11, 1, 11025, 5588, 256, 4, 2, QByteArray::fromHex("F901")))
                      .chunk("data", QByteArray(512, '\0')).build(),
