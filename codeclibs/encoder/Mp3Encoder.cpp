@@ -10,9 +10,12 @@ namespace tb::encoder {
 namespace {
 
 constexpr int Mpeg1Rates[] = {32000, 44100, 48000};
-constexpr int Mpeg2Rates[] = {8000, 11025, 12000, 16000, 22050, 24000};
+constexpr int Mpeg2Rates[] = {16000, 22050, 24000};
+constexpr int Mpeg25Rates[] = {8000, 11025, 12000};
 constexpr int Mpeg1Bitrates[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
 constexpr int Mpeg2Bitrates[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+// LAME encodes MPEG 2.5 at 64 kbit/s at most (it lowers a higher bitrate without a word).
+constexpr int Mpeg25Bitrates[] = {8, 16, 24, 32, 40, 48, 56, 64};
 
 template <size_t N> bool contains(const int (&table)[N], int value)
 {
@@ -22,7 +25,10 @@ template <size_t N> bool contains(const int (&table)[N], int value)
     return false;
 }
 
-bool isMpegRate(int rate) { return contains(Mpeg1Rates, rate) || contains(Mpeg2Rates, rate); }
+bool isMpegRate(int rate)
+{
+    return contains(Mpeg1Rates, rate) || contains(Mpeg2Rates, rate) || contains(Mpeg25Rates, rate);
+}
 
 MPEG_mode lameMode(int mode)
 {
@@ -42,6 +48,8 @@ bool bitrateFitsRate(int kbps, int sampleRate)
         return contains(Mpeg1Bitrates, kbps);
     if (contains(Mpeg2Rates, sampleRate))
         return contains(Mpeg2Bitrates, kbps);
+    if (contains(Mpeg25Rates, sampleRate))
+        return contains(Mpeg25Bitrates, kbps);
     return false;
 }
 

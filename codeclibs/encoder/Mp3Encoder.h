@@ -23,10 +23,13 @@ struct EncoderSettings {
     int emphasis = 0;         // 0, 1 (50/15 us) or 3 (CCITT J.17)
 };
 
-// True when the bitrate exists for the MPEG version that the sample rate belongs to.
+// True when LAME encodes the bitrate at the sample rate: the bitrate exists for the rate's MPEG
+// version (and is at most 64 kbit/s for MPEG 2.5).
 bool bitrateFitsRate(int kbps, int sampleRate);
 // The output rate: the source's own when it is an MPEG rate that fits the bitrate, else the
-// nearest MPEG rate that does. 0 when no rate fits (the bitrate exists in no MPEG version).
+// nearest MPEG rate that does (LAME resamples), so the file has the bitrate that was asked for;
+// for a low source that is the lowest rate above it that carries the bitrate. 0 when no rate
+// fits (the bitrate exists in no MPEG version).
 int chooseOutputRate(int sourceRate, const EncoderSettings &settings);
 
 class Mp3Encoder {

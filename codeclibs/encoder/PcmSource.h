@@ -2,20 +2,25 @@
 // Both deliver sample frames as two planes of 32-bit full-scale integers.
 #pragma once
 
+#include "Downmix.h"
+
 #include <tonebridge/gogo.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace tb::encoder {
 
 struct PcmFormat {
-    int channels = 0;      // 1 or 2
-    int sampleRate = 0;    // Hz
-    int bitsPerSample = 0; // 8, 16, 24 or 32
-    int64_t frames = -1;   // sample frames in all, -1 when unknown
+    int channels = 0;       // what the source delivers: 1, or 2 (also for a mixed-down source)
+    int sampleRate = 0;     // Hz
+    int bitsPerSample = 0;  // of the stored samples: 8, 16, 24 or 32; 32 or 64 for floating point
+    bool floatSamples = false;
+    int storedChannels = 0; // channels in the file
+    int64_t frames = -1;    // sample frames in all, -1 when unknown
 };
 
 class PcmSource {
@@ -27,14 +32,17 @@ public:
     virtual long read(int32_t *left, int32_t *right, long count) = 0;
 
 protected:
-    // Widens interleaved little-endian PCM (8-bit unsigned, 16/24/32-bit signed) into planes.
+    // Widens interleaved little-endian samples (8-bit unsigned, 16/24/32-bit signed integers, or
+    // 32/64-bit floating point) into planes; more than two channels are mixed down.
     void unpack(const uint8_t *bytes, long frames, int32_t *left, int32_t *right) const;
-    int bytesPerFrame() const { return format_.channels * format_.bitsPerSample / 8; }
+    int bytesPerFrame() const { return format_.storedChannels * format_.bitsPerSample / 8; }
 
     PcmFormat format_;
+    std::unique_ptr<Downmix> downmix_; // for more than two channels
 };
 
-// A RIFF WAVE file of plain PCM (format tag 1, or the extensible format with PCM samples).
+// A RIFF (or RF64) WAVE file of uncompressed samples: PCM or IEEE float, plain or in the
+// extensible format.
 class WaveFileSource : public PcmSource {
 public:
     ~WaveFileSource() override;
@@ -47,6 +55,8 @@ public:
 private:
     WaveFileSource() = default;
     bool parseHeader();
+    bool parseFormat(const uint8_t *fmt, uint32_t size);
+    bool chunkHeaderAt(int64_t position, int64_t fileSize);
 
     std::FILE *file_ = nullptr;
     int64_t bytesLeft_ = 0;

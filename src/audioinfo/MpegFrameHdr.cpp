@@ -23,11 +23,11 @@ constexpr int32_t kBitrates[3][3][16] = {
     },
 };
 
-// Hz by [version 1..3][sampling-rate index].
+// Hz by [version 1..3][sampling-rate index]; MPEG-2.5 halves the MPEG-2 rates once more.
 constexpr int32_t kSampleRates[3][4] = {
     {44100, 48000, 32000, -1},
     {22050, 24000, 16000, -1},
-    {32000, 16000, 8000, -1},
+    {11025, 12000, 8000, -1},
 };
 
 // Version by the two version bits: 00 MPEG-2.5, 01 reserved, 10 MPEG-2, 11 MPEG-1.
@@ -51,10 +51,13 @@ bool TMpegFrameHdr::Decode(const uint8_t *data, int64_t length)
     SampleRate = Version == 0 ? -1 : kSampleRates[Version - 1][rateIndex];
     if (SampleRate <= 0) {
         FrameLength = 0;
+    } else if (layer == 1) {
+        // Layer I frames are whole four-byte slots: 384 samples, 12 slots per 384/32 samples.
+        FrameLength = 4 * static_cast<int32_t>(double(BitrateBps()) * 12 / SampleRate) + PaddingSize();
     } else {
-        // Samples per frame / 8: 384/8 for Layer I, 1152/8 for Layer II and MPEG-1 Layer III,
-        // 576/8 for Layer III of MPEG-2 and MPEG-2.5.
-        const double factor = layer == 1 ? 48 : (layer == 3 && Version != 1) ? 72 : 144;
+        // Samples per frame / 8: 1152/8 for Layer II and MPEG-1 Layer III, 576/8 for Layer III
+        // of MPEG-2 and MPEG-2.5.
+        const double factor = (layer == 3 && Version != 1) ? 72 : 144;
         FrameLength = static_cast<int32_t>(double(BitrateBps()) * factor / SampleRate) + PaddingSize();
     }
 

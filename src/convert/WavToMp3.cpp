@@ -10,6 +10,7 @@ namespace tb {
 namespace {
 constexpr int BitRates[14] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
 constexpr uint16_t WaveFormatPcm = 1;
+constexpr uint16_t WaveFormatIeeeFloat = 3;
 
 // Calls a step whose failure must not stop what follows.
 template <typename Step> void ignoringFailure(Step step)
@@ -63,7 +64,10 @@ bool WavToMp3Conversion::IsEligible(const QString &path)
 {
     try {
         wavInfo_.SetFileName(path);
-        return wavInfo_.FormatTag() == WaveFormatPcm;
+        // Uncompressed samples, integer or floating point, also inside the extensible format;
+        // the encoder reads them directly. Compressed formats are passed over.
+        const uint16_t samples = wavInfo_.SampleFormatTag();
+        return samples == WaveFormatPcm || samples == WaveFormatIeeeFloat;
     } catch (const std::exception &) {
         return false;
     }

@@ -32,6 +32,7 @@ struct TMMWave::WaveIO {
 namespace {
 
 constexpr int64_t ChunkHeaderSize = 8;
+constexpr uint16_t FormatExtensible = 0xFFFE;
 // A fmt chunk holds at most the record and 65535 bytes of extra data.
 constexpr int64_t MaxFormatBytes = int64_t(sizeof(WAVEFORMATEX)) + 0xFFFF;
 // Caps on what is kept of the text lists.
@@ -47,6 +48,11 @@ uint32_t le32(const uint8_t *p)
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
+uint64_t le64(const uint8_t *p)
+{
+    return uint64_t(le32(p)) | uint64_t(le32(p + 4)) << 32;
+}
+
 bool isId(const uint8_t *p, const char *id)
 {
     return std::memcmp(p, id, 4) == 0;
@@ -57,12 +63,12 @@ struct TagName {
     const char *name;
 };
 
-// Searched from the top; the first match wins.
+// Searched from the top; the first match wins. Checked against the registered WAVE format tags.
 const TagName FormatTagNames[] = {
     {0x0000, "Unknown"},
     {0x0001, "PCM"},
     {0x0002, "Microsoft ADPCM"},
-    {0x0003, "Mediavision's ADPCM"},
+    {0x0003, "IEEE Float"},
     {0x0005, "IBM CVSD"},
     {0x0006, "CCITT A-Law"},
     {0x0007, "CCITT mu-Law"},
@@ -75,6 +81,7 @@ const TagName FormatTagNames[] = {
     {0x0015, "Digisound DIGISTD"},
     {0x0016, "Digisound DIGIFIX"},
     {0x0017, "Dialogic OKI ADPCM"},
+    {0x0018, "Mediavision's ADPCM"},
     {0x0020, "Yamaha ADPCM"},
     {0x0021, "Sonarc"},
     {0x0022, "DSP Group's Truespeech"},
@@ -91,6 +98,7 @@ const TagName FormatTagNames[] = {
     {0x0055, "MPEG Layer-3"},
     {0x0200, "Creative's ADPCM"},
     {0x1001, "Olivetti's ADPCM"},
+    {0xFFFE, "Extensible"}, // only when the sub-format is not one of the tags above
     {0xFFFF, "*DEVELOPMENT ONLY TAG*"},
 };
 
@@ -105,6 +113,7 @@ private:
     bool readInfoList(int64_t listData, int64_t listSize);
     bool readDisp(int64_t data, int64_t size);
     bool readFormat(int64_t data, int64_t size);
+    bool chunkHeaderAt(int64_t position, int64_t riffEnd);
 
     TMMWave::WaveIO &io_;
 };
@@ -115,27 +124,56 @@ bool RiffScanner::scan(const QString &fileName)
     if (!file.open(fileName))
         return false;
     uint8_t head[12];
-    if (!file.readExactly(head, sizeof head) || !isId(head, "RIFF") || !isId(head + 8, "WAVE"))
+    if (!file.readExactly(head, sizeof head) || !isId(head + 8, "WAVE"))
+        return false;
+    // RF64 is RIFF with 64-bit sizes, kept in a ds64 chunk that comes first.
+    const bool rf64 = isId(head, "RF64");
+    if (!rf64 && !isId(head, "RIFF"))
         return false;
 
     const int64_t fileSize = file.size();
-    const int64_t riffEnd = ChunkHeaderSize + std::min<int64_t>(le32(head + 4), fileSize - ChunkHeaderSize);
+    uint64_t riffSize = le32(head + 4);
+    uint64_t rf64DataSize = 0;
+    int64_t position = sizeof head;
+    if (rf64) {
+        uint8_t ds64[ChunkHeaderSize + 16];
+        if (!file.readExactly(ds64, sizeof ds64) || !isId(ds64, "ds64") || le32(ds64 + 4) < 16)
+            return false;
+        riffSize = le64(ds64 + 8);
+        rf64DataSize = le64(ds64 + 16);
+        const int64_t size = le32(ds64 + 4);
+        position += ChunkHeaderSize + size + (size & 1);
+    }
+    // A RIFF size of 0 (a recording to a pipe) or one beyond the file means: up to the file's end.
+    if (riffSize < 4 || riffSize > uint64_t(std::max<int64_t>(fileSize - ChunkHeaderSize, 0)))
+        riffSize = uint64_t(std::max<int64_t>(fileSize - ChunkHeaderSize, 0));
+    const int64_t riffEnd = ChunkHeaderSize + int64_t(riffSize);
 
     bool formatSeen = false, dataSeen = false, soundDataSeen = false, factSeen = false;
     bool previousWasData = false;
     int64_t dataEnd = -1;
-    int64_t position = sizeof head;
     for (;;) {
         uint8_t chunk[ChunkHeaderSize];
         if (!file.seek(position) || !file.readExactly(chunk, ChunkHeaderSize))
             break; // no further chunk header
         const int64_t header = position;
         const int64_t data = header + ChunkHeaderSize;
-        const int64_t size = le32(chunk + 4);
+        int64_t size = le32(chunk + 4);
+        const bool isData = isId(chunk, "data");
+        if (isData && rf64 && size == 0xFFFFFFFF)
+            size = int64_t(std::min<uint64_t>(rf64DataSize, uint64_t(INT64_MAX / 2)));
 
+        // Sample data whose size is open (0 or 0xFFFFFFFF, written to a pipe) or larger than
+        // the file (an interrupted recording) runs to the end of the file; the scan ends there.
+        if (isData && !soundDataSeen && (data + size > riffEnd || (size == 0 && !chunkHeaderAt(data, riffEnd)))) {
+            io_.dataOffset = data;
+            dataSeen = true;
+            dataEnd = size == 0 ? fileSize : std::min(data + size, fileSize);
+            break;
+        }
         if (data + size > riffEnd) {
-            // Past the end: a cut-off file, unless format and data are known already. Bytes
-            // that do not form a chunk after the data (a streamed file) count as data.
+            // Past the end: a damaged file, unless format and data are known already. Bytes
+            // that do not form a chunk after the data count as data.
             if (formatSeen && dataSeen)
                 break;
             return false;
@@ -156,7 +194,7 @@ bool RiffScanner::scan(const QString &fileName)
             if (!readFormat(data, size))
                 return false;
             formatSeen = true;
-        } else if (isId(chunk, "data")) {
+        } else if (isData) {
             if (soundDataSeen)
                 break;
             io_.dataOffset = data;
@@ -207,6 +245,19 @@ bool RiffScanner::scan(const QString &fileName)
     io_.fileName = fileName;
     file.close();
     return true;
+}
+
+// True when the bytes at position look like a chunk header (an id of four printable characters
+// and a size that stays inside the RIFF), not like sample data.
+bool RiffScanner::chunkHeaderAt(int64_t position, int64_t riffEnd)
+{
+    uint8_t chunk[ChunkHeaderSize];
+    if (!io_.file.seek(position) || !io_.file.readExactly(chunk, ChunkHeaderSize))
+        return false;
+    for (int i = 0; i < 4; ++i)
+        if (chunk[i] < 0x20 || chunk[i] > 0x7E)
+            return false;
+    return position + ChunkHeaderSize + int64_t(le32(chunk + 4)) <= riffEnd;
 }
 
 bool RiffScanner::readInfoList(int64_t listData, int64_t listSize)
@@ -272,6 +323,24 @@ bool RiffScanner::readFormat(int64_t data, int64_t size)
 }
 
 } // namespace
+
+uint16_t WaveSampleFormatTag(const WAVEFORMATEX *format)
+{
+    if (!format)
+        return 0;
+    if (format->wFormatTag != FormatExtensible)
+        return format->wFormatTag;
+    // Valid bits (2), channel mask (4), then the sub-format GUID: a format tag followed by the
+    // tail that every tag-based sub-format shares.
+    static const uint8_t guidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                         0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    if (format->cbSize < 22)
+        return FormatExtensible;
+    const auto *guid = reinterpret_cast<const uint8_t *>(format) + sizeof(WAVEFORMATEX) + 6;
+    if (std::memcmp(guid + 2, guidTail, sizeof guidTail) != 0)
+        return FormatExtensible;
+    return uint16_t(guid[0] | guid[1] << 8);
+}
 
 QString WaveFormatTagName(uint16_t tag)
 {
@@ -349,9 +418,14 @@ uint16_t TMMWave::FormatTag() const
     return io_ ? io_->wfx().wFormatTag : 0;
 }
 
+uint16_t TMMWave::SampleFormatTag() const
+{
+    return io_ ? WaveSampleFormatTag(&io_->wfx()) : 0;
+}
+
 QString TMMWave::FormatString() const
 {
-    return io_ ? WaveFormatTagName(io_->wfx().wFormatTag) : QStringLiteral("Unknown");
+    return io_ ? WaveFormatTagName(SampleFormatTag()) : QStringLiteral("Unknown");
 }
 
 int32_t TMMWave::SampleRate() const

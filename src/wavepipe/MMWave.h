@@ -42,6 +42,9 @@ public:
 
     bool Loaded() const { return io_ != nullptr; }
     uint16_t FormatTag() const;
+    // How the samples are coded: FormatTag, or the sub-format's tag of an extensible format.
+    uint16_t SampleFormatTag() const;
+    // The name of SampleFormatTag.
     QString FormatString() const;
     int32_t SampleRate() const;
     int32_t BitLength() const;
@@ -97,5 +100,9 @@ private:
 
 // Name of a wave format tag; "Unknown" for a tag not in the table.
 QString WaveFormatTagName(uint16_t tag);
+// The tag of a format, or for the extensible format (0xFFFE) the tag its sub-format GUID carries
+// (0xFFFE itself for a GUID that carries none); 0 for none. The format's
+// cbSize bytes of extra data must be present behind it.
+uint16_t WaveSampleFormatTag(const WAVEFORMATEX *format);
 
 } // namespace tb

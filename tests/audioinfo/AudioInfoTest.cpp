@@ -106,7 +106,122 @@ TEST(AudioInfo, HeaderWhoseSuccessorDoesNotDecodeIsInvalid)
     TAudioInfo info;
     probe(info, file);
     EXPECT_FALSE(info.FrameHdr.Valid);
-    EXPECT_EQ(info.FirstFrame, 0);
+    EXPECT_EQ(info.FirstFrame, -1);
+}
+
+TEST(AudioInfo, FalseSyncThatIsNotConfirmedDoesNotEndTheSearch)
+{
+    // A header that decodes but has no successor, in junk before the real frames.
+    const QByteArray fake = QByteArray::fromHex("FFFB9064");
+    for (int fakeAt : {0, 100, 126, 3000}) {
+        QByteArray junk(5000, '\x22');
+        junk.replace(fakeAt, 4, fake);
+        TAudioInfo info;
+        probe(info, junk + mpegFrames(QByteArray::fromHex("FFF384C4"), 192, 3) + id3v1("After Junk"));
+        EXPECT_TRUE(info.FrameHdr.Valid) << fakeAt;
+        EXPECT_EQ(info.FirstFrame, 5000) << fakeAt;
+        EXPECT_EQ(info.FrameHdr.SampleRate, 24000) << fakeAt;
+        EXPECT_EQ(info.Tag.Title, QStringLiteral("After Junk")) << fakeAt;
+    }
+}
+
+// --- ID3v2 tags at the start ------------------------------------------------------------------
+
+// An ID3v2 tag header of the given version and flags, declaring a body of bodySize bytes.
+QByteArray id3v2Header(int version, uint8_t flags, int64_t bodySize)
+{
+    QByteArray h("ID3");
+    h += char(version);
+    h += char(0);
+    h += char(flags);
+    for (int shift = 21; shift >= 0; shift -= 7)
+        h += char((bodySize >> shift) & 0x7F);
+    return h;
+}
+
+// A tag whose body is a text frame with a UTF-16 title (byte-order mark FF FE, which looks like
+// a Layer I header) followed by filler up to bodySize.
+QByteArray id3v2Tag(int version, int64_t bodySize, uint8_t flags = 0)
+{
+    QByteArray body = QByteArray("TIT2") + QByteArray::fromHex("0000000B0000") + QByteArray::fromHex("01FFFE") +
+                      QByteArray::fromHex("540069007400");
+    body += QByteArray(int(bodySize - body.size()), '\xFF');
+    QByteArray tag = id3v2Header(version, flags, bodySize) + body;
+    if (flags & 0x10)
+        tag += "3DI" + id3v2Header(version, flags, bodySize).mid(3);
+    return tag;
+}
+
+struct TagCase {
+    const char *name;
+    QByteArray lead; // what comes before the frames
+    int firstFrame;  // -1: no frame found
+};
+
+class LeadingTags : public ::testing::TestWithParam<TagCase> {};
+
+TEST_P(LeadingTags, AreSteppedOverBeforeTheSearch)
+{
+    const TagCase &c = GetParam();
+    // MPEG-2 frames, so that a false Layer I header inside the tag cannot pass for them
+    const QByteArray frames = mpegFrames(QByteArray::fromHex("FFF384C4"), 192, 3);
+    TAudioInfo info;
+    probe(info, c.lead + frames + id3v1("Tagged"));
+    EXPECT_EQ(info.FirstFrame, c.firstFrame);
+    EXPECT_EQ(info.FrameHdr.Valid, c.firstFrame >= 0);
+    if (c.firstFrame >= 0) {
+        EXPECT_EQ(info.FrameHdr.SampleRate, 24000);
+        EXPECT_EQ(info.FrameHdr.Bitrate, 64);
+        EXPECT_EQ(info.Tag.Title, QStringLiteral("Tagged"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tags, LeadingTags,
+    ::testing::Values(
+        TagCase{"SmallTag", id3v2Tag(3, 200), 210},
+        TagCase{"TagWithA60KBPicture", id3v2Tag(3, 60000), 60010},
+        TagCase{"TagOf500KB", id3v2Tag(4, 500000), 500010},
+        TagCase{"Version4TagWithFooter", id3v2Tag(4, 30000, 0x10), 30020},
+        TagCase{"Version3IgnoresTheFooterFlag", id3v2Tag(3, 3000, 0x10).left(3010), 3010},
+        TagCase{"RepeatedTags", id3v2Tag(3, 20000) + id3v2Tag(4, 15000), 35020},
+        // the reach counts from the tag's end
+        TagCase{"FrameAt10292BehindTheTag", id3v2Tag(3, 40000) + QByteArray(10292, '\0'), 50302},
+        TagCase{"FrameAt10293BehindTheTagIsOutOfReach", id3v2Tag(3, 40000) + QByteArray(10293, '\0'), -1},
+        // not tags: junk keeps the plain reach
+        TagCase{"JunkBeyondTheReach", QByteArray(12000, '\0'), -1},
+        TagCase{"SizeThatIsNotSynchSafeIsJunk", id3v2Header(3, 0, 100).replace(9, 1, "\x80") + QByteArray(12000, '\0'), -1},
+        TagCase{"TagNotAtTheStartIsJunk", QByteArray(10, '\0') + id3v2Tag(3, 200), 220},
+        TagCase{"TagRunningPastTheEndLeavesNoFrame", id3v2Header(3, 0, 0x0FFFFFFF), -1}),
+    [](const ::testing::TestParamInfo<TagCase> &info) { return std::string(info.param.name); });
+
+TEST(AudioInfo, SearchNeverLooksInsideTheTag)
+{
+    // The tag holds a confirmed pair of frames; the probe must find the ones behind it.
+    QByteArray tag = id3v2Tag(3, 4000);
+    tag.replace(100, 834, mpegFrames(Mpeg1Header, 417, 2));
+    TAudioInfo info;
+    probe(info, tag + mpegFrames(QByteArray::fromHex("FFF384C4"), 192, 3));
+    EXPECT_EQ(info.FirstFrame, 4010);
+    EXPECT_EQ(info.FrameHdr.SampleRate, 24000);
+}
+
+TEST(AudioInfo, ProbeBehindALargeTagReadsOnlyTheTagHeaderTheScanTheSuccessorAndTheID3v1Block)
+{
+    const int64_t size = int64_t(1) << 30;
+    const QByteArray head = id3v2Header(3, 0, 500000);
+    const QByteArray frames = mpegFrames(Mpeg1Header, 417, 2);
+    VirtualStream stream(size, [head, frames](int64_t p) -> uint8_t {
+        if (p < head.size())
+            return uint8_t(head[int(p)]);
+        return p >= 500010 && p < 500010 + frames.size() ? uint8_t(frames[int(p - 500010)]) : 0;
+    });
+    TAudioInfo info;
+    info.LoadFromStream(stream, size);
+    EXPECT_EQ(info.FirstFrame, 500010);
+    EXPECT_TRUE(info.FrameHdr.Valid);
+    EXPECT_EQ(stream.bytesRead, 128 + 128 + 4 + 128);
+    EXPECT_LE(stream.largestRead, 128);
 }
 
 TEST(AudioInfo, FileOfOneFrameStaysValid)

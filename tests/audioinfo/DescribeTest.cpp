@@ -81,8 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
                       MpegCase{"DualChannel", "FFFB9084", 417, "MPEG 1.0 Layer III, 44100Hz, 2Ch, 128KBps"},
                       MpegCase{"Mono", "FFF384C4", 192, "MPEG 2.0 Layer III, 24000Hz, 1Ch, 64KBps"},
                       MpegCase{"LayerII", "FFFD9080", 522, "MPEG 1.0 Layer II, 44100Hz, 2Ch, 160KBps"},
-                      MpegCase{"LayerI", "FFFF9000", 313, "MPEG 1.0 Layer I, 44100Hz, 2Ch, 288KBps"},
-                      MpegCase{"Mpeg25", "FFE39064", 180, "MPEG 2.5 Layer III, 32000Hz, 2Ch, 80KBps"},
+                      MpegCase{"LayerI", "FFFF9000", 312, "MPEG 1.0 Layer I, 44100Hz, 2Ch, 288KBps"},
+                      MpegCase{"Mpeg25", "FFE39064", 522, "MPEG 2.5 Layer III, 11025Hz, 2Ch, 80KBps"},
                       MpegCase{"FreeFormat", "FFFB0064", 4, "MPEG 1.0 Layer III, 44100Hz, 2Ch, 0KBps"}),
     [](const ::testing::TestParamInfo<MpegCase> &info) { return std::string(info.param.name); });
 
@@ -149,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
         WaveCase{"Stereo16", sineWav(Tone{44100, 2, 16, 100}), "PCM, 44100Hz, 2Ch, 16Bit"},
         WaveCase{"Mono8", sineWav(Tone{8000, 1, 8, 100}), "PCM, 8000Hz, 1Ch, 8Bit"},
         WaveCase{"SixChannels", sineWav(Tone{48000, 6, 24, 10}), "PCM, 48000Hz, 1Ch, 24Bit"},
-        WaveCase{"TagThree", sineWav(Tone{22050, 2, 32, 10, 440, 0.5, true}), "Mediavision's ADPCM, 22050Hz, 2Ch, 32Bit"},
+        WaveCase{"TagThree", sineWav(Tone{22050, 2, 32, 10, 440, 0.5, true}), "IEEE Float, 22050Hz, 2Ch, 32Bit"},
         WaveCase{"ImaAdpcm",
                  RiffBuilder().chunk("fmt ", formatChunk(0x11, 1, 11025, 5588, 256, 4, 2, QByteArray::fromHex("F901")))
                      .chunk("data", QByteArray(512, '\0')).build(),

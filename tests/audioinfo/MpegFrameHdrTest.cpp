@@ -57,14 +57,17 @@ INSTANTIATE_TEST_SUITE_P(
         HeaderCase{"FFFA9064", true, 1, 3, 128, 44100, 417, 1, "1.0", "III"},      // protection bit plays no part
         HeaderCase{"FFFB9165", true, 1, 3, 128, 44100, 417, 1, "1.0", "III"},      // private bit, emphasis
         HeaderCase{"FFF384C4", true, 2, 3, 64, 24000, 192, 3, "2.0", "III"},       // MPEG-2 mono
-        HeaderCase{"FFFF9000", true, 1, 1, 288, 44100, 313, 0, "1.0", "I"},        // 48 x 288000 / 44100
-        HeaderCase{"FFFF9200", true, 1, 1, 288, 44100, 317, 0, "1.0", "I"},        // Layer I padding adds 4
+        HeaderCase{"FFFF9000", true, 1, 1, 288, 44100, 312, 0, "1.0", "I"},        // 4 x trunc(12 x 288000 / 44100)
+        HeaderCase{"FFFF9200", true, 1, 1, 288, 44100, 316, 0, "1.0", "I"},        // Layer I padding adds 4
         HeaderCase{"FFFD9080", true, 1, 2, 160, 44100, 522, 2, "1.0", "II"},       // dual channel
         HeaderCase{"FFFD9280", true, 1, 2, 160, 44100, 523, 2, "1.0", "II"},       // Layer II padding adds 1
         HeaderCase{"FFF59440", true, 2, 2, 80, 24000, 480, 1, "2.0", "II"},        // MPEG-2 Layer II: factor 144
-        HeaderCase{"FFF7E000", true, 2, 1, 256, 22050, 557, 0, "2.0", "I"},        // MPEG-2 Layer I
-        HeaderCase{"FFE39064", true, 3, 3, 80, 32000, 180, 1, "2.5", "III"},       // MPEG-2.5 index 0: 32000
-        HeaderCase{"FFE39464", true, 3, 3, 80, 16000, 360, 1, "2.5", "III"},
+        HeaderCase{"FFF7E000", true, 2, 1, 256, 22050, 556, 0, "2.0", "I"},        // MPEG-2 Layer I
+        // Layer I 384 kbit/s 44100 Hz: 4 x trunc(104.49) = 416, not trunc(417.96)
+        HeaderCase{"FFFFC000", true, 1, 1, 384, 44100, 416, 0, "1.0", "I"},
+        HeaderCase{"FFFFC200", true, 1, 1, 384, 44100, 420, 0, "1.0", "I"},
+        HeaderCase{"FFE39064", true, 3, 3, 80, 11025, 522, 1, "2.5", "III"},       // MPEG-2.5 index 0: 11025
+        HeaderCase{"FFE39464", true, 3, 3, 80, 12000, 480, 1, "2.5", "III"},
         HeaderCase{"FFE39864", true, 3, 3, 80, 8000, 720, 1, "2.5", "III"},
         HeaderCase{"FFFB0064", true, 1, 3, 0, 44100, 0, 1, "1.0", "III"},          // free format
         HeaderCase{"FFFB0264", true, 1, 3, 0, 44100, 1, 1, "1.0", "III"},          // free format, padding
@@ -132,7 +135,7 @@ TEST(MpegFrameHdr, BitrateTablesOfBothStandards)
 
 TEST(MpegFrameHdr, SamplingRateTable)
 {
-    const int rates[3][4] = {{44100, 48000, 32000, -1}, {22050, 24000, 16000, -1}, {32000, 16000, 8000, -1}};
+    const int rates[3][4] = {{44100, 48000, 32000, -1}, {22050, 24000, 16000, -1}, {11025, 12000, 8000, -1}};
     const int versionCode[3] = {3, 2, 0};
     for (int v = 0; v < 3; ++v) {
         for (int index = 0; index < 4; ++index) {

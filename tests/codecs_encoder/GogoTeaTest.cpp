@@ -377,10 +377,11 @@ struct BadFile {
 };
 
 std::vector<uint8_t> textFile() { return {'n', 'o', 't', ' ', 'a', ' ', 'w', 'a', 'v', 'e'}; }
+// Cut inside the format chunk (a file cut inside its samples is encoded up to its end).
 std::vector<uint8_t> truncatedWave()
 {
     auto b = toneWaveImage(ToneWave{});
-    b.resize(b.size() / 3);
+    b.resize(30);
     return b;
 }
 std::vector<uint8_t> silentWave() { return waveImage(ToneWave{}, {}); }

@@ -198,8 +198,9 @@ TEST_P(OverwritePolicy, PicksFilesByTheModeAndTheAnswers)
         if (s.kind == "yesnoabort")
             asked << s.text;
     EXPECT_EQ(asked.size(), c.questions);
-    if (!asked.isEmpty())
+    if (!asked.isEmpty()) {
         EXPECT_EQ(asked.front(), "The destionation file has existed, overwrite it?\n" + dir.file("wav/a.wav"));
+    }
     EXPECT_EQ(state.ActivityState, asIdle);
     EXPECT_TRUE(window.lists[0].allEnabled());
     EXPECT_EQ(TempDir::read(dir.file("wav/a.wav")), QByteArray("old")) << "the fake decoder writes nothing";
@@ -358,6 +359,43 @@ TEST_F(BatchTest, WavBatchPassesOverCompressedFilesAndSetsTheEncoder)
     EXPECT_TRUE(dialogs.messages().isEmpty()) << "a WAV batch ends without a message";
     EXPECT_EQ(shell.opened, QStringList{"folder:" + dir.file("mp3/")});
     EXPECT_TRUE(dialogs.shown.size() == 1) << "the compressed file was never asked about";
+}
+
+TEST_F(BatchTest, WavFilesOfUncompressedSamplesAreEligibleAndCompressedOnesAreNot)
+{
+    auto extensible = [](uint16_t subFormat, uint16_t bits) {
+        return formatChunk(0xFFFE, 2, 48000, 48000 * 2 * bits / 8, uint16_t(2 * bits / 8), bits, 22,
+                           le16(bits) + le32(3) + le16(subFormat) + QByteArray::fromHex("000000001000800000AA00389B71"));
+    };
+    struct Case {
+        const char *name;
+        QByteArray fmt;
+        bool eligible;
+    };
+    const Case cases[] = {
+        {"pcm", formatChunk(1, 2, 44100, 176400, 4, 16, 0), true},
+        {"float", formatChunk(3, 2, 44100, 352800, 8, 32, 0), true},
+        {"extensiblePcm24", extensible(1, 24), true},
+        {"extensibleFloat", extensible(3, 32), true},
+        {"sixChannels", formatChunk(1, 6, 44100, 529200, 12, 16, 0), true},
+        {"adpcm", formatChunk(2, 2, 44100, 44100, 1024, 4, 2, QByteArray(2, 0)), false},
+        {"muLaw", formatChunk(7, 1, 8000, 8000, 1, 8, 0), false},
+        {"gsm", formatChunk(0x31, 1, 8000, 1625, 65, 0, 2, le16(320)), false},
+        {"extensibleMuLaw", extensible(7, 8), false},
+        {"extensibleUnknownGuid", formatChunk(0xFFFE, 2, 48000, 192000, 4, 16, 22, le16(16) + le32(3) + QByteArray(16, 'g')), false},
+    };
+    for (const Case &c : cases) {
+        const QString path = dir.write(QString("src/") + c.name + ".wav",
+                                       RiffBuilder().chunk("fmt ", c.fmt).chunk("data", QByteArray(4800, 1)).build());
+        EXPECT_EQ(wavToMp3.IsEligible(path), c.eligible) << c.name;
+    }
+    // Streamed and cut-off files are read to their end.
+    const QByteArray fmt = formatChunk(1, 2, 44100, 176400, 4, 16, 0);
+    EXPECT_TRUE(wavToMp3.IsEligible(dir.write("src/streamed.wav", RiffBuilder().chunk("fmt ", fmt)
+                                                  .chunkDeclaring("data", 0xFFFFFFFF, QByteArray(4800, 1)).build(0xFFFFFFFF))));
+    EXPECT_TRUE(wavToMp3.IsEligible(dir.write("src/cut.wav", RiffBuilder().chunk("fmt ", fmt)
+                                              .chunkDeclaring("data", 1000000, QByteArray(4800, 1)).build())));
+    EXPECT_FALSE(wavToMp3.IsEligible(dir.write("src/text.wav", "not a wave file")));
 }
 
 TEST_F(BatchTest, AskYesDeletesAnExistingMp3OnlyForTheFirstFile)

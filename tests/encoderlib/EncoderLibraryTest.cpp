@@ -135,6 +135,15 @@ std::vector<EncodingCase> encodingCases()
     cases.push_back({"b320At8kHzGoes32kHz", wave(16, 1, 8000), at(320, MC_MODE_MONO), MPG123_M_MONO, 32000, 1});
     cases.push_back({"b128At96kHzGoes48kHz", wave(16, 2, 96000), at(128), MPG123_M_STEREO, 48000, 2});
     cases.push_back({"b8At44kHzGoes24kHz", wave(16, 1, 44100), at(8, MC_MODE_MONO), MPG123_M_MONO, 24000, 1});
+    // MPEG 2.5 rates carry at most 64 kbit/s in LAME: a higher bitrate takes the lowest rate above.
+    cases.push_back({"b128At8kHzGoes16kHz", wave(16, 1, 8000), at(128, MC_MODE_MONO), MPG123_M_MONO, 16000, 1});
+    cases.push_back({"b80At11kHzGoes16kHz", wave(16, 2, 11025), at(80), MPG123_M_STEREO, 16000, 2});
+    cases.push_back({"b160At12kHzGoes16kHz", wave(16, 2, 12000), at(160, MC_MODE_JOINT), MPG123_M_JOINT, 16000, 2});
+    cases.push_back({"b192At8kHzGoes32kHz", wave(16, 1, 8000), at(192, MC_MODE_MONO), MPG123_M_MONO, 32000, 1});
+    cases.push_back({"b64At11kHzStays", wave(16, 1, 11025), at(64, MC_MODE_MONO), MPG123_M_MONO, 11025, 1});
+    // More than two channels are mixed down to stereo.
+    cases.push_back({"src16Bit3ChannelsMixedDown", wave(16, 3, 44100), at(128), MPG123_M_STEREO, 44100, 2});
+    cases.push_back({"src24Bit6ChannelsMixedDown", wave(24, 6, 48000), at(192, MC_MODE_JOINT), MPG123_M_JOINT, 48000, 2});
     return cases;
 }
 
@@ -339,12 +348,6 @@ std::vector<uint8_t> truncatedHeader()
     b.resize(30);
     return b;
 }
-std::vector<uint8_t> truncatedData()
-{
-    auto b = goodImage();
-    b.resize(b.size() / 2);
-    return b;
-}
 std::vector<uint8_t> noSamples() { return waveImage(ToneWave{}, {}); }
 std::vector<uint8_t> adpcm()
 {
@@ -352,18 +355,41 @@ std::vector<uint8_t> adpcm()
     w.formatTag = 2;
     return toneWaveImage(w);
 }
-std::vector<uint8_t> ieeeFloat()
+std::vector<uint8_t> floatOf16Bits()
 {
     ToneWave w;
     w.formatTag = 3;
-    w.bits = 32;
     return toneWaveImage(w);
 }
-std::vector<uint8_t> threeChannels()
+std::vector<uint8_t> zeroChannels()
 {
-    ToneWave w;
-    w.channels = 3;
-    return toneWaveImage(w);
+    auto b = goodImage();
+    b[22] = 0; // channels
+    return b;
+}
+// The extensible format with the given sub-format GUID tag, for a 16-bit stereo image.
+std::vector<uint8_t> extensible(uint16_t subFormat)
+{
+    auto b = goodImage();
+    std::vector<uint8_t> out(b.begin(), b.begin() + 12);
+    out.insert(out.end(), {'f', 'm', 't', ' ', 40, 0, 0, 0});
+    out.insert(out.end(), b.begin() + 20, b.begin() + 36);
+    out[20] = 0xFE;
+    out[21] = 0xFF;
+    out.insert(out.end(), {22, 0, 16, 0, 3, 0, 0, 0});
+    putLe(out, subFormat, 2);
+    out.insert(out.end(), {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71});
+    out.insert(out.end(), b.begin() + 36, b.end());
+    const uint32_t riff = static_cast<uint32_t>(out.size() - 8);
+    std::memcpy(out.data() + 4, &riff, 4);
+    return out;
+}
+std::vector<uint8_t> extensibleMuLaw() { return extensible(7); }
+std::vector<uint8_t> rf64WithoutDs64()
+{
+    auto b = goodImage();
+    std::memcpy(b.data(), "RF64", 4);
+    return b;
 }
 std::vector<uint8_t> twelveBits()
 {
@@ -405,9 +431,12 @@ TEST_P(BadInputs, AreRefusedWithoutOutputAndTheNextEncodingWorks)
 
 INSTANTIATE_TEST_SUITE_P(Files, BadInputs,
                          ::testing::Values(BadInput{"notWave", notWave}, BadInput{"truncatedHeader", truncatedHeader},
-                                           BadInput{"truncatedData", truncatedData}, BadInput{"noSamples", noSamples},
-                                           BadInput{"adpcm", adpcm}, BadInput{"ieeeFloat", ieeeFloat},
-                                           BadInput{"threeChannels", threeChannels}, BadInput{"twelveBits", twelveBits},
+                                           BadInput{"noSamples", noSamples}, BadInput{"adpcm", adpcm},
+                                           BadInput{"floatOf16Bits", floatOf16Bits},
+                                           BadInput{"zeroChannels", zeroChannels},
+                                           BadInput{"extensibleMuLaw", extensibleMuLaw},
+                                           BadInput{"rf64WithoutDs64", rf64WithoutDs64},
+                                           BadInput{"twelveBits", twelveBits},
                                            BadInput{"dataBeforeFormat", dataBeforeFormat},
                                            BadInput{"hugeChunk", hugeChunk}, BadInput{"empty", empty}),
                          [](const auto &info) { return std::string(info.param.name); });
@@ -432,6 +461,44 @@ TEST_F(EncoderLibrary, DestinationThatIsTheSourceIsRefusedAndTheSourceKept)
     const auto before = readBytes(in);
     EXPECT_EQ(encodeFile(in, in).detect, MPGE_ERR_OUTPUT);
     EXPECT_EQ(readBytes(in), before);
+}
+
+TEST_F(EncoderLibrary, CutOffDataIsEncodedUpToTheEndOfTheFile)
+{
+    ToneWave w;
+    auto image = toneWaveImage(w);
+    image.resize(image.size() / 2 + 1); // the data chunk claims twice what is left, cut inside a frame
+    const std::string in = path(dir.file("cut.wav"));
+    ASSERT_TRUE(writeBytes(in, image));
+    const Encoding e = encodeFile(in, out());
+    EXPECT_EQ(e.last, MPGE_FINISHED);
+    const int64_t frames = static_cast<int64_t>(image.size() - 44) / w.blockAlign();
+    EXPECT_EQ(e.frames, (frames + 1151) / 1152);
+    const DecodedMp3 d = decodeMp3(out());
+    ASSERT_TRUE(d.ok) << d.error;
+    EXPECT_LE(std::abs(d.samples() - frames), 1152);
+}
+
+TEST_F(EncoderLibrary, ExtensiblePcmEncodesAsPlainPcm)
+{
+    const std::string plain = path(dir.file("plain.wav")), ext = path(dir.file("ext.wav"));
+    ASSERT_TRUE(writeBytes(plain, goodImage()));
+    ASSERT_TRUE(writeBytes(ext, extensible(1)));
+    ASSERT_EQ(encodeFile(plain, out("plain.mp3")).last, MPGE_FINISHED);
+    ASSERT_EQ(encodeFile(ext, out("ext.mp3")).last, MPGE_FINISHED);
+    EXPECT_EQ(readBytes(out("plain.mp3")), readBytes(out("ext.mp3")));
+}
+
+TEST_F(EncoderLibrary, EmptyDataChunkBeforeTheRealOneIsPassedOver)
+{
+    auto image = goodImage();
+    const std::vector<uint8_t> empty = {'d', 'a', 't', 'a', 0, 0, 0, 0};
+    image.insert(image.begin() + 36, empty.begin(), empty.end());
+    const std::string in = path(dir.file("two.wav"));
+    ASSERT_TRUE(writeBytes(in, image));
+    const Encoding e = encodeFile(in, out());
+    EXPECT_EQ(e.last, MPGE_FINISHED);
+    EXPECT_EQ(e.frames, (ToneWave{}.frames() + 1151) / 1152);
 }
 
 TEST_F(EncoderLibrary, StreamedWaveWithOpenDataSizeIsReadToTheEnd)

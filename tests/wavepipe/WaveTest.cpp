@@ -73,11 +73,23 @@ INSTANTIATE_TEST_SUITE_P(
                  RiffBuilder().chunk("fmt ", fmt16).chunk("data", data40.left(10)).build(), true, 8, 2},
         RiffCase{"RiffSizeLargerThanTheFile",
                  RiffBuilder().chunk("fmt ", fmt16).chunk("data", data40).build(1000000), true, 40, 10},
-        RiffCase{"RiffEndingInsideTheDataIsInvalid",
-                 // RIFF ends inside the data: the chunk after fmt overruns before data was seen
-                 RiffBuilder().chunk("fmt ", fmt16).chunk("data", data40).build(4 + 24 + 8 + 10), false, 0, 0},
-        RiffCase{"CutOffDataIsInvalid",
-                 RiffBuilder().chunk("fmt ", fmt16).chunkDeclaring("data", 400, data40).build(), false, 0, 0},
+        RiffCase{"RiffEndingInsideTheDataReadsTheDataItDeclares",
+                 RiffBuilder().chunk("fmt ", fmt16).chunk("data", data40).build(4 + 24 + 8 + 10), true, 40, 10},
+        RiffCase{"RiffEndingInsideTheFormatIsInvalid",
+                 RiffBuilder().chunk("fmt ", fmt16).chunk("data", data40).build(4 + 10), false, 0, 0},
+        // an interrupted recording: the data runs to the end of the file, in whole blocks
+        RiffCase{"CutOffDataRunsToTheEndOfTheFile",
+                 RiffBuilder().chunk("fmt ", fmt16).chunkDeclaring("data", 400, data40.left(39)).build(), true, 36, 9},
+        // written to a pipe: open sizes
+        RiffCase{"StreamedSizesOfFfmpeg",
+                 RiffBuilder().chunk("fmt ", fmt16).chunk("LIST", "INFOISFT" + le32(2) + "x").chunkDeclaring("data", 0xFFFFFFFF, data40)
+                     .build(0xFFFFFFFF), true, 40, 10},
+        RiffCase{"StreamedSizesOfSox",
+                 RiffBuilder().chunk("fmt ", fmt16).chunkDeclaring("data", 0x7FFFF000, data40).build(0x7FFFF024), true, 40, 10},
+        RiffCase{"RiffSizeZero",
+                 RiffBuilder().chunk("fmt ", fmt16).chunk("data", data40).build(0), true, 40, 10},
+        RiffCase{"RiffSizeZeroAndDataSizeZero",
+                 RiffBuilder().chunk("fmt ", fmt16).chunkDeclaring("data", 0, data40).build(0), true, 40, 10},
         RiffCase{"ChunkOverrunAfterFormatAndDataEndsTheScan",
                  // nothing forms a chunk after the data, so the data runs to the end of the file
                  RiffBuilder().chunk("fmt ", fmt16).chunk("data", data40).chunkDeclaring("LIST", 5000, "INFO").build(),
@@ -144,18 +156,96 @@ TEST(Wave, NothingLoadedValues)
 TEST(Wave, FormatTagNames)
 {
     const std::pair<uint16_t, const char *> names[] = {
-        {0x0000, "Unknown"}, {0x0001, "PCM"}, {0x0002, "Microsoft ADPCM"}, {0x0003, "Mediavision's ADPCM"},
+        {0x0000, "Unknown"}, {0x0001, "PCM"}, {0x0002, "Microsoft ADPCM"}, {0x0003, "IEEE Float"},
         {0x0005, "IBM CVSD"}, {0x0006, "CCITT A-Law"}, {0x0007, "CCITT mu-Law"}, {0x0010, "OKI ADPCM"},
         {0x0011, "IMA ADPCM"}, {0x0012, "Mediaspace's ADPCM"}, {0x0013, "Sierra's ADPCM"},
         {0x0014, "CCITT G.723 ADPCM"}, {0x0015, "Digisound DIGISTD"}, {0x0016, "Digisound DIGIFIX"},
-        {0x0017, "Dialogic OKI ADPCM"}, {0x0020, "Yamaha ADPCM"}, {0x0021, "Sonarc"},
+        {0x0017, "Dialogic OKI ADPCM"}, {0x0018, "Mediavision's ADPCM"}, {0x0020, "Yamaha ADPCM"}, {0x0021, "Sonarc"},
         {0x0022, "DSP Group's Truespeech"}, {0x0023, "Echo SC1"}, {0x0024, "Audiofile AF36"},
         {0x0025, "Audio Processing Technology"}, {0x0026, "Audiofile AF10"}, {0x0030, "Dolby AC2"},
         {0x0031, "GSM 6.10"}, {0x0033, "Antex ADPCME"}, {0x0039, "CS IMA ADPCM"}, {0x0040, "CCITT G.721 ADPCM"},
         {0x0050, "Microsoft MPEG"}, {0x0055, "MPEG Layer-3"}, {0x0200, "Creative's ADPCM"},
-        {0x1001, "Olivetti's ADPCM"}, {0xFFFF, "*DEVELOPMENT ONLY TAG*"}, {0x0004, "Unknown"}, {0x1234, "Unknown"}};
+        {0x1001, "Olivetti's ADPCM"}, {0xFFFE, "Extensible"}, {0xFFFF, "*DEVELOPMENT ONLY TAG*"},
+        {0x0004, "Unknown"}, {0x1234, "Unknown"}};
     for (const auto &[tag, name] : names)
         EXPECT_EQ(WaveFormatTagName(tag), QString::fromLatin1(name)) << tag;
+}
+
+// The fmt payload of WAVE_FORMAT_EXTENSIBLE with the given sub-format GUID (tag-based when
+// guidTag is set, else an arbitrary GUID), and cbSize as given.
+QByteArray extensibleFormat(int channels, int bits, uint16_t guidTag, uint16_t cbSize = 22)
+{
+    QByteArray extra = tb::test::le16(uint16_t(bits)) + le32(channels == 6 ? 0x3F : 0x3);
+    if (guidTag)
+        extra += tb::test::le16(guidTag) + QByteArray::fromHex("000000001000800000AA00389B71");
+    else
+        extra += QByteArray::fromHex("2E6F9B4A2C0F4B62A2B8A3C0EEE0D2D5");
+    const int block = channels * bits / 8;
+    return formatChunk(0xFFFE, uint16_t(channels), 48000, uint32_t(48000 * block), uint16_t(block), uint16_t(bits),
+                       cbSize, extra);
+}
+
+TEST(Wave, ExtensibleFormatIsNamedAfterItsSubFormat)
+{
+    struct Case {
+        QByteArray fmt;
+        uint16_t sampleTag;
+        const char *name;
+    };
+    const Case cases[] = {
+        {extensibleFormat(2, 24, 0x0001), 0x0001, "PCM"},
+        {extensibleFormat(6, 16, 0x0001), 0x0001, "PCM"},
+        {extensibleFormat(2, 32, 0x0003), 0x0003, "IEEE Float"},
+        {extensibleFormat(2, 16, 0x0006), 0x0006, "CCITT A-Law"},
+        {extensibleFormat(2, 16, 0), 0xFFFE, "Extensible"},            // a GUID that is no tag
+        {extensibleFormat(2, 16, 0x0001, 10), 0xFFFE, "Extensible"},   // too short to hold one
+        {extensibleFormat(2, 16, 0x0001).left(30), 0xFFFE, "Extensible"}, // cut off inside the GUID
+        {formatChunk(Tone{48000, 2, 32, 10, 440, 0.5, true}), 0x0003, "IEEE Float"},
+    };
+    TempDir dir;
+    for (const Case &c : cases) {
+        TMMWave wave;
+        wave.SetFileName(dir.write("x.wav", RiffBuilder().chunk("fmt ", c.fmt).chunk("data", QByteArray(480, '\0')).build()));
+        EXPECT_EQ(wave.SampleFormatTag(), c.sampleTag) << c.name;
+        EXPECT_EQ(wave.FormatString(), QString::fromLatin1(c.name));
+        EXPECT_EQ(wave.FormatTag(), uint16_t(uint8_t(c.fmt[0]) | uint8_t(c.fmt[1]) << 8));
+    }
+}
+
+TEST(Wave, Rf64SizesComeFromTheDs64Chunk)
+{
+    // RIFF and data sizes 0xFFFFFFFF, the real ones in ds64; a chunk after the data ends it.
+    const QByteArray ds64 = QByteArray::fromHex("0000000000000000") + QByteArray::fromHex("2800000000000000") +
+                            QByteArray(8, '\0') + le32(0);
+    auto rf64 = [&](const QByteArray &ds64Payload, const char *form) {
+        QByteArray file = RiffBuilder().chunk("ds64", ds64Payload).chunk("fmt ", fmt16)
+                              .chunkDeclaring("data", 0xFFFFFFFF, data40).chunk("LIST", "INFOxxxx").build(0xFFFFFFFF);
+        file.replace(0, 4, form);
+        return file;
+    };
+    TempDir dir;
+    TMMWave wave;
+    wave.SetFileName(dir.write("rf64.wav", rf64(ds64, "RF64")));
+    wave.SetTimeFormat(tfByte);
+    EXPECT_EQ(wave.DataSize(), 40);
+    EXPECT_EQ(wave.FormatString(), QStringLiteral("PCM"));
+
+    // ds64 holding more data than the file (a cut-off recording): up to the end of the file
+    QByteArray larger = ds64;
+    larger[12] = 1;
+    QByteArray cut = rf64(larger, "RF64");
+    cut.chop(16 + 2); // the LIST chunk and two bytes of the last sample frame
+    TMMWave second;
+    second.SetFileName(dir.write("cut.wav", cut));
+    second.SetTimeFormat(tfByte);
+    EXPECT_EQ(second.DataSize(), 36);
+
+    // RF64 without its ds64 chunk, and a ds64 in a plain RIFF file
+    QByteArray noDs64 = RiffBuilder().chunk("fmt ", fmt16).chunk("data", data40).build();
+    noDs64.replace(0, 4, "RF64");
+    TMMWave third;
+    EXPECT_EQ(errorOf(third, dir.write("nods64.wav", noDs64)), QStringLiteral("Invalid wave file..."));
+    EXPECT_EQ(errorOf(third, dir.write("riff.wav", rf64(ds64, "RIFF"))), QString());
 }
 
 TEST(Wave, PropertiesOfALoadedFile)
