@@ -715,9 +715,10 @@ QImage SkinPainter::compose(int index, Look look) const
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(scale_, scale_);
     const auto &places = mainButtonPlaces();
+    // The chosen button comes last, so where rectangles overlap it lies on top.
     for (size_t i = 0; i < places.size(); ++i)
-        drawButton(p, places[i], static_cast<int>(i) == index ? look : Look::Up);
-    // Buttons drawn later may overlap the chosen one: draw it again on top.
+        if (static_cast<int>(i) != index)
+            drawButton(p, places[i], Look::Up);
     if (index >= 0)
         drawButton(p, places[static_cast<size_t>(index)], look);
     p.end();
@@ -738,7 +739,8 @@ QImage SkinPainter::button(int index, Look look) const
 {
     const ButtonPlace &place = mainButtonPlaces()[static_cast<size_t>(index)];
     const QRect r(place.rect.topLeft() * scale_, place.rect.size() * scale_);
-    QImage image = compose(index, look).copy(r).convertToFormat(QImage::Format_RGB888);
+    // The up picture is exactly what the skin shows there.
+    QImage image = compose(look == Look::Up ? -1 : index, look).copy(r).convertToFormat(QImage::Format_RGB888);
     if (QString::fromLatin1(place.name) == "btnOptions") {
         // This button's pictures leave out the colour of their bottom-left pixel: everything
         // outside its round face is given that colour, so only the face is ever drawn.

@@ -241,7 +241,9 @@ void TepBMPSlider::thumbMoved(QMouseEvent *event)
         if (options_ & soSmooth) {
             changeValue(valueAt(position), position);
         } else {
-            const int snapped = increment_ * roundEven(double(valueAt(position)) / increment_);
+            const int along = horizontal() ? position - Margin : height() - thumbLength() - Margin - position;
+            const double exact = TrackLength() == 0 ? 0 : double(along) * (max_ - min_) / TrackLength();
+            const int snapped = min_ + increment_ * roundEven(exact / increment_);
             changeValue(snapped, -1);
         }
     }

@@ -67,7 +67,7 @@ QImage TepMorphButton::Blend(const QImage &up, const QImage &active, double f)
     QImage out(a.size(), QImage::Format_RGB32);
     out.setDevicePixelRatio(up.devicePixelRatio());
     const double g = 1.0 - f;
-    auto channel = [f, g](int x, int y) { return std::clamp(static_cast<int>(std::lround(g * x + f * y)), 0, 255); };
+    auto channel = [f, g](int x, int y) { return std::clamp(static_cast<int>(std::nearbyint(g * x + f * y)), 0, 255); };
     for (int y = 0; y < a.height(); ++y) {
         const auto *pa = reinterpret_cast<const QRgb *>(a.constScanLine(y));
         const auto *pb = reinterpret_cast<const QRgb *>(b.constScanLine(y));
