@@ -2,9 +2,9 @@
 #include "app/MainLayout.h"
 #include "lists/ConversionLists.h"
 #include "support/AppFixture.h"
-#include "toolkit/ButtonSound.h"
+#include "skin/WavePlayer.h"
 #include "toolkit/CheckListBox.h"
-#include "toolkit/CommandButton.h"
+#include "skin/MorphButton.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -200,7 +200,7 @@ TEST_F(MainFrmTest, TabsPlayTheClickSoundEvenWhenButtonClicksAreOff)
     frm.show();
     frm.ApplyButtonSounds(false, false);
     int clicks = 0;
-    QObject::connect(frm.wavClick, &ButtonSound::played, [&] { ++clicks; });
+    frm.wavClick->BeforePlay = [&](TepWavePlayer *) { ++clicks; };
     frm.btnMp3Wav->click();
     EXPECT_EQ(clicks, 0) << "the active tab does nothing";
     frm.btnWavMp3->click();
@@ -260,7 +260,7 @@ TEST_F(MainFrmTest, ButtonsSitAtTheirPlacesWithTheirHints)
     TMainFrm &frm = create();
     EXPECT_EQ(frm.size(), QSize(437, 463));
     for (const ButtonPlace &place : mainButtonPlaces()) {
-        CommandButton *b = frm.button(place.name);
+        TepMorphButton *b = frm.button(place.name);
         ASSERT_NE(b, nullptr) << place.name;
         EXPECT_EQ(b->geometry(), place.rect) << place.name;
         EXPECT_EQ(b->toolTip(), QString(place.hint)) << place.name;
@@ -297,7 +297,7 @@ TEST_F(MainFrmTest, HelpMenuOpensTheHelpPageTheHomePageAndPopsUpWhereReleased)
     EXPECT_EQ(shell.opened, (QStringList{"file:" + folder.file("kestrel.html"), "address:https://tonebridge.org/"}));
 
     frm.show();
-    emit frm.button("btnSysHelp")->released(Qt::RightButton, QPoint(120, 130));
+    frm.button("btnSysHelp")->OnMouseUp(frm.button("btnSysHelp"), Qt::RightButton, QPoint(3, 3), QPoint(120, 130));
     EXPECT_TRUE(frm.menHelp->isVisible());
     EXPECT_EQ(frm.menHelp->pos(), QPoint(120, 130));
     frm.menHelp->hide();
