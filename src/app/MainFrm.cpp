@@ -215,7 +215,10 @@ void TMainFrm::sknBackMouseMove(int X, int Y)
     for (const ButtonPlace &place : mainButtonPlaces()) {
         // Left + Width and Top + Height lie outside, as QRect::contains counts them.
         if (place.rect.contains(X, Y)) {
-            button(place.name)->setVisible(true);
+            // Shown once the move has been delivered: Qt then counts the button, not the skin,
+            // as the widget under the mouse, and tells it when the mouse leaves.
+            QMetaObject::invokeMethod(button(place.name), [b = button(place.name)] { b->setVisible(true); },
+                                      Qt::QueuedConnection);
             return;
         }
     }
