@@ -19,6 +19,8 @@ QImage solid(QSize size, QRgb colour)
 
 // A 20 x 10 button that fades from black to white; the down picture is blue.
 struct ButtonRig {
+    // The application comes before any widget.
+    QApplication &app = test::skinApplication();
     QWidget window;
     TepMorphButton button{"btnPlay", &window};
     ManualTimer *timer = new ManualTimer;

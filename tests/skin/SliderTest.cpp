@@ -20,6 +20,8 @@ QImage thumbPicture(QSize size)
 
 // The window's two sliders, with every event they raise written down.
 struct SliderRig {
+    // The application comes before any widget.
+    QApplication &app = test::skinApplication();
     QWidget window;
     TepBMPSlider slider{&window};
     ManualTimer *timer = new ManualTimer;
