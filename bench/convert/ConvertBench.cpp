@@ -9,7 +9,7 @@
 #include "codecs/XaudioPlayer.h"
 #include "lists/ConversionLists.h"
 #include "support/AppFixture.h"
-#include "toolkit/CommandButton.h"
+#include "skin/MorphButton.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

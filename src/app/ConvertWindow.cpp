@@ -1,6 +1,7 @@
 #include "ConvertWindow.h"
 
 #include "lists/ConversionLists.h"
+#include "skin/BMPSlider.h"
 #include "toolkit/CheckListBox.h"
 
 #include <QCoreApplication>
@@ -12,7 +13,11 @@ const char *const TagProperty = "Tag";
 
 void setLabelColour(QLabel *label, const QColor &colour)
 {
-    label->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(colour.name()));
+    // The yellow clock of a batch would vanish on the pale display: it gets a dark plate.
+    const bool light = colour.lightnessF() > 0.45;
+    label->setStyleSheet(light ? QStringLiteral("color: %1; background: #1b2d48; border-radius: 3px; padding: 0 2px;")
+                                     .arg(colour.name())
+                               : QStringLiteral("color: %1; background: transparent;").arg(colour.name()));
 }
 } // namespace
 
@@ -54,7 +59,11 @@ void MainConvertWindow::EnterConvertingLook()
     setLabelColour(controls_.labCurrentTime, ConvertingClockColour);
 }
 
-void MainConvertWindow::ResetPositionSlider() {}
+void MainConvertWindow::ResetPositionSlider()
+{
+    controls_.prgPlay->setValue(0);
+    controls_.prgPlay->setEnabled(false);
+}
 
 void MainConvertWindow::LeaveConvertingLook()
 {

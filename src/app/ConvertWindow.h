@@ -14,6 +14,7 @@ namespace tb {
 
 class TCheckListBox;
 class TConversionLists;
+class TepBMPSlider;
 
 // The labels of the information area.
 class LabelInfoView : public InfoView {
@@ -54,6 +55,7 @@ struct ConvertWindowControls {
     QPushButton *btnMp3Wav;
     QPushButton *btnWavMp3;
     QLabel *labCurrentTime;
+    TepBMPSlider *prgPlay;
 };
 
 class MainConvertWindow : public ConvertWindowPort {

@@ -17,11 +17,18 @@
 #include "lists/PlayList.h"
 #include "platform/ErrorReport.h"
 #include "settings/BigIniFile.h"
-#include "toolkit/ButtonSound.h"
-#include "toolkit/CommandButton.h"
+#include "skin/BMPSlider.h"
+#include "skin/DIBFormShaper.h"
+#include "skin/MorphButton.h"
+#include "skin/SkinArtwork.h"
+#include "skin/SkinImage.h"
+#include "skin/WavePlayer.h"
+#include "toolkit/CheckListBox.h"
 #include "toolkit/Themes.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QFont>
 #include <QStyle>
 
@@ -31,9 +38,14 @@ TMainFrm::TMainFrm(AppContext &context, QWidget *parent) : QWidget(parent), cont
 {
     setObjectName("MainFrm");
     setWindowTitle(QStringLiteral("Tonebridge"));
+    // No system frame: the skin is the whole window.
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setFixedSize(MainClientWidth, MainClientHeight);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     options_ = ProgramOptions::Defaults(context_.programFolder);
     createComponents();
+    createSkin();
 
     listArea = new QWidget(this);
     listArea->setObjectName("listArea");
@@ -41,12 +53,15 @@ TMainFrm::TMainFrm(AppContext &context, QWidget *parent) : QWidget(parent), cont
 
     createTabs();
     createLabels();
+    createSliders();
     createButtons();
     createHelpMenu();
     createLists();
     createConversion();
     // The theme the pop-up menus wear until the options choose one.
     ApplyMenuSkin(0);
+    // Loaded: the outline is cut once and stays.
+    sknShaper->Apply();
 }
 
 // The codec events reach the window only through the event loop, so the order in which the
@@ -70,7 +85,7 @@ void TMainFrm::createConversion()
 {
     infoView_ = std::make_unique<LabelInfoView>(labStatus, labMusicTitle, labMusicInfo, labDurationTime, labCurrentTime);
     convertWindow_ = std::make_unique<MainConvertWindow>(
-        ConvertWindowControls{this, lists_.get(), btnMp3Wav, btnWavMp3, labCurrentTime});
+        ConvertWindowControls{this, lists_.get(), btnMp3Wav, btnWavMp3, labCurrentTime, prgPlay});
     decoderPort_ = std::make_unique<XaudioDecoderPort>(*Decoder);
     encoderPort_ = std::make_unique<GogoEncoderPort>(*Encoder);
     batch_ = std::make_unique<BatchDriver>(state_, options_, context_.dialogs, context_.shell, context_.fileSystem,
@@ -81,7 +96,7 @@ void TMainFrm::createConversion()
     batch_->Attach(mp3ToWav_.get(), wavToMp3_.get());
     ConnectDecoderEvents(*Decoder, *mp3ToWav_);
     ConnectEncoderEvents(*Encoder, *wavToMp3_);
-    connect(button("btnConvert"), &QPushButton::clicked, this, [this] { ErrorReport::run([this] { btnConvertClick(); }); });
+    button("btnConvert")->OnClick = [this](TepMorphButton *) { ErrorReport::run([this] { btnConvertClick(); }); };
 }
 
 void TMainFrm::btnConvertClick() { batch_->btnConvertClick(); }
@@ -92,34 +107,127 @@ void TMainFrm::setDialogs(TOptionsFrm *options, TAboutFrm *about)
     aboutFrm_ = about;
 }
 
-CommandButton *TMainFrm::button(const QString &name) const
+TepMorphButton *TMainFrm::button(const QString &name) const
 {
     auto found = buttons_.find(name);
     return found == buttons_.end() ? nullptr : found->second;
 }
 
+void TMainFrm::createSkin()
+{
+    const qreal ratio = devicePixelRatioF();
+    sknBack = new TSkinImage("sknBack", this);
+    sknBack->setGeometry(0, 0, MainClientWidth, MainClientHeight);
+    sknBack->setPicture(skin::picture(QStringLiteral("back"), ratio));
+    sknBack->OnMouseMove = [this](TSkinImage *, Qt::MouseButtons buttons, QPoint at, QPoint globalPos) {
+        if (drag_->following() && (buttons & Qt::LeftButton))
+            drag_->follow(globalPos);
+        else
+            sknBackMouseMove(at.x(), at.y());
+    };
+    sknBack->OnMouseDown = [this](TSkinImage *, Qt::MouseButton b, QPoint, QPoint globalPos) {
+        sknBackMouseDown(b, globalPos);
+    };
+    sknBack->OnMouseUp = [this](TSkinImage *, Qt::MouseButton, QPoint, QPoint) { drag_->end(); };
+    drag_ = std::make_unique<WindowDrag>(*this);
+    // The outline is always cut from the skin at one pixel per client pixel.
+    sknShaper = new TDIBFormShaper(this);
+    sknShaper->setObjectName("sknShaper");
+    sknShaper->setActive(false);
+    sknShaper->setTransparentMode(tmAuto);
+    sknShaper->setBitmap(skin::backBitmap());
+    sknShaper->setActive(true);
+}
+
+void TMainFrm::createSliders()
+{
+    const qreal ratio = devicePixelRatioF();
+    auto slider = [&](const char *name, QRect place, TSliderOrientation orientation) {
+        auto *s = new TepBMPSlider(this);
+        s->setObjectName(name);
+        s->setOrientation(orientation);
+        s->setImageHThumb(skin::picture(QStringLiteral("thumb-h"), ratio));
+        s->setImageVThumb(skin::picture(QStringLiteral("thumb-v"), ratio));
+        s->setGeometry(place);
+        s->setRange(0, 100);
+        s->setIncrement(10);
+        s->setOptions(soSmooth);
+        s->setTransparent(true);
+        s->setValue(0);
+        return s;
+    };
+    prgPlay = slider("prgPlay", PlaySliderRect, soHorizontal);
+    prgPlay->setEnabled(false);
+    trkVolume = slider("trkVolume", VolumeSliderRect, soVertical);
+}
+
 void TMainFrm::createButtons()
 {
-    wavSwitch = new ButtonSound("wavSwitch", this);
-    wavClick = new ButtonSound("wavClick", this);
+    wavSwitch = new TepWavePlayer("wavSwitch", this);
+    wavClick = new TepWavePlayer("wavClick", this);
+    for (TepWavePlayer *sound : {wavSwitch, wavClick}) {
+        sound->setWave(skin::sound(sound->objectName()));
+        sound->setOptions(wpoAsync);
+    }
+    const qreal ratio = devicePixelRatioF();
     for (const ButtonPlace &place : mainButtonPlaces()) {
-        auto *b = new CommandButton(place.name, place.hint, this);
+        const QString name = QString::fromLatin1(place.name);
+        auto *b = new TepMorphButton(name, this);
         b->setGeometry(place.rect);
-        b->setIcon(style()->standardIcon(mainButtonGlyph(place.name)));
-        b->setIconSize(place.rect.size() * 6 / 10);
+        b->setHint(QString::fromLatin1(place.hint));
+        b->setTransparent(true);
+        b->setInterval(1);
+        b->setUpGlyph(skin::picture(name + "-up", ratio));
+        b->setDownGlyph(skin::picture(name + "-down", ratio));
+        b->setActiveGlyph(skin::picture(name + "-active", ratio));
+        b->setGlyphsTransparent(name == "btnOptions");
         // Both sounds until the options say otherwise.
         b->setActiveSound(wavSwitch);
         b->setClickSound(wavClick);
-        buttons_[place.name] = b;
+        // The button the mouse has left hides again, showing the skin's picture of it.
+        b->OnMouseLeave = [](TepMorphButton *sender) { sender->setVisible(false); };
+        buttons_[name] = b;
     }
-    connect(button("btnExit"), &QPushButton::clicked, this, &TMainFrm::btnExitClick);
-    connect(button("btnSysExit"), &QPushButton::clicked, this, &TMainFrm::btnExitClick);
-    connect(button("btnMinimize"), &QPushButton::clicked, this, &TMainFrm::btnMinimizeClick);
-    connect(button("btnSysMinimize"), &QPushButton::clicked, this, &TMainFrm::btnMinimizeClick);
-    connect(button("btnOptions"), &QPushButton::clicked, this, &TMainFrm::btnOptionsClick);
+    auto onClick = [this](const char *name, void (TMainFrm::*handler)()) {
+        button(name)->OnClick = [this, handler](TepMorphButton *) {
+            ErrorReport::run([this, handler] { (this->*handler)(); });
+        };
+    };
+    onClick("btnExit", &TMainFrm::btnExitClick);
+    onClick("btnSysExit", &TMainFrm::btnExitClick);
+    onClick("btnMinimize", &TMainFrm::btnMinimizeClick);
+    onClick("btnSysMinimize", &TMainFrm::btnMinimizeClick);
+    onClick("btnOptions", &TMainFrm::btnOptionsClick);
+    onClick("btnAdd", &TMainFrm::btnAddClick);
+    onClick("btnRemove", &TMainFrm::btnRemoveClick);
+    onClick("btnMoveUp", &TMainFrm::btnMoveUpClick);
+    onClick("btnMoveDown", &TMainFrm::btnMoveDownClick);
+    onClick("btnOpen", &TMainFrm::btnOpenClick);
+    onClick("btnSave", &TMainFrm::btnSaveClick);
     for (const char *help : {"btnHelp", "btnSysHelp"})
-        connect(button(help), &CommandButton::released, this,
-                [this](Qt::MouseButton, QPoint at) { btnHelpMouseUp(at); });
+        button(help)->OnMouseUp = [this](TepMorphButton *, Qt::MouseButton, QPoint, QPoint globalPos) {
+            btnHelpMouseUp(globalPos);
+        };
+}
+
+void TMainFrm::sknBackMouseMove(int X, int Y)
+{
+    for (const ButtonPlace &place : mainButtonPlaces()) {
+        // Left + Width and Top + Height lie outside, as QRect::contains counts them.
+        if (place.rect.contains(X, Y)) {
+            // Shown once the move has been delivered: Qt then counts the button, not the skin,
+            // as the widget under the mouse, and tells it when the mouse leaves.
+            QMetaObject::invokeMethod(button(place.name), [b = button(place.name)] { b->setVisible(true); },
+                                      Qt::QueuedConnection);
+            return;
+        }
+    }
+}
+
+void TMainFrm::sknBackMouseDown(Qt::MouseButton mouseButton, QPoint globalPos)
+{
+    if (mouseButton == Qt::LeftButton)
+        drag_->begin(globalPos);
 }
 
 void TMainFrm::createTabs()
@@ -147,7 +255,7 @@ void TMainFrm::createLists()
                                                 ListControls{lstMp3Wav, lstWavMp3, btnMp3Wav, btnWavMp3}, this);
     lists_->repaintWindow = [this] { repaint(); };
     // The tabs click whatever the button sound options say.
-    lists_->playClickSound = [this] { wavClick->play(); };
+    lists_->playClickSound = [this] { wavClick->Play(); };
     menSelect = lists_->menSelect();
     playLists_ = std::make_unique<TPlayLists>(*lists_, state_, options_, context_);
 
@@ -158,12 +266,19 @@ void TMainFrm::createLists()
     };
     wire(btnMp3Wav, &TMainFrm::btnMp3WavClick);
     wire(btnWavMp3, &TMainFrm::btnWavMp3Click);
-    wire(button("btnAdd"), &TMainFrm::btnAddClick);
-    wire(button("btnRemove"), &TMainFrm::btnRemoveClick);
-    wire(button("btnMoveUp"), &TMainFrm::btnMoveUpClick);
-    wire(button("btnMoveDown"), &TMainFrm::btnMoveDownClick);
-    wire(button("btnOpen"), &TMainFrm::btnOpenClick);
-    wire(button("btnSave"), &TMainFrm::btnSaveClick);
+    // The lists lie on the skin's dark panel.
+    for (TCheckListBox *l : {lstMp3Wav, lstWavMp3}) {
+        l->setFrameShape(QFrame::NoFrame);
+        l->setStyleSheet(QStringLiteral("QListView { background: transparent; color: #e6eef8; outline: none; }"
+                                        "QListView::item { padding: 1px 2px; }"
+                                        "QListView::item:selected { background: rgba(90, 160, 255, 120); color: #ffffff; }"
+                                        "QListView::indicator { width: 11px; height: 11px; border: 1px solid #6f93c2;"
+                                        " border-radius: 2px; background: #0e1a2c; }"
+                                        "QListView::indicator:checked { background: qradialgradient(cx:0.5, cy:0.5,"
+                                        " radius:0.5, fx:0.4, fy:0.4, stop:0 #bfe0ff, stop:0.55 #5aa0ff, stop:0.6 #0e1a2c);"
+                                        " border-color: #9cc8ff; }"
+                                        "QListView::indicator:disabled { border-color: #3f5576; }"));
+    }
 }
 
 void TMainFrm::createLabels()
@@ -176,17 +291,22 @@ void TMainFrm::createLabels()
         l->setFont(font);
         l->setStyleSheet("color: rgb(102, 94, 85); background: transparent;");
         l->setGeometry(rect);
+        // The skin under a label still takes the mouse: hovering and dragging work there too.
+        l->setAttribute(Qt::WA_TransparentForMouseEvents);
         return l;
     };
-    labStatus = label("labStatus", "Ready... Show current status here.", QRect(75, 296, 290, 14));
-    labMusicTitle = label("labMusicTitle", "Show player current status here.", QRect(75, 296, 290, 14));
+    // Three lines on the skin's information display.
+    const QPoint at = InfoDisplayRect.topLeft() + QPoint(6, 2);
+    labStatus = label("labStatus", "Ready... Show current status here.", QRect(at, QSize(274, 13)));
+    labMusicTitle = label("labMusicTitle", "Show player current status here.", QRect(at, QSize(274, 13)));
     labMusicTitle->setVisible(false);
-    labMusicBitrate = label("labMusicBitrate", "Info:", QRect(75, 312, 26, 14));
-    labMusicInfo = label("labMusicInfo", "Show current music format information here.", QRect(101, 312, 233, 14));
-    Label1 = label("Label1", "Len:", QRect(75, 328, 26, 14));
-    labDurationTime = label("labDurationTime", "00:00:00", QRect(101, 328, 60, 14));
-    labCurrentTimeText = label("labCurrentTimeText", "Pos:", QRect(170, 328, 26, 14));
-    labCurrentTime = label("labCurrentTime", "00:00:00", QRect(196, 328, 60, 14));
+    labMusicBitrate = label("labMusicBitrate", "Info:", QRect(at + QPoint(0, 12), QSize(25, 13)));
+    labMusicInfo = label("labMusicInfo", "Show current music format information here.",
+                         QRect(at + QPoint(25, 12), QSize(233, 13)));
+    Label1 = label("Label1", "Len:", QRect(at + QPoint(0, 24), QSize(25, 13)));
+    labDurationTime = label("labDurationTime", "00:00:00", QRect(at + QPoint(25, 24), QSize(58, 13)));
+    labCurrentTimeText = label("labCurrentTimeText", "Pos:", QRect(at + QPoint(92, 24), QSize(25, 13)));
+    labCurrentTime = label("labCurrentTime", "00:00:00", QRect(at + QPoint(117, 24), QSize(58, 13)));
 }
 
 void TMainFrm::createHelpMenu()
@@ -305,7 +425,7 @@ void TMainFrm::ApplyMenuSkin(int32_t skin) { tb::ApplyMenuSkin(skin, {menHelp, m
 void TMainFrm::ApplyButtonSounds(bool activeSnd, bool clickSnd)
 {
     for (const ButtonPlace &place : mainButtonPlaces()) {
-        CommandButton *b = button(place.name);
+        TepMorphButton *b = button(place.name);
         b->setActiveSound(activeSnd ? wavSwitch : nullptr);
         b->setClickSound(clickSnd ? wavClick : nullptr);
     }

@@ -17,8 +17,12 @@
 namespace tb {
 
 class BatchDriver;
-class ButtonSound;
-class CommandButton;
+class TepWavePlayer;
+class TepMorphButton;
+class TepBMPSlider;
+class TSkinImage;
+class TDIBFormShaper;
+class WindowDrag;
 class LabelInfoView;
 class MainConvertWindow;
 class Mp3ToWavConversion;
@@ -58,7 +62,11 @@ public:
     std::unique_ptr<TAudioInfo> MusicInfo;
 
     // Controls by name (btnAdd, btnConvert, ...).
-    CommandButton *button(const QString &name) const;
+    TepMorphButton *button(const QString &name) const;
+    TSkinImage *sknBack = nullptr;       // the skin, under every other control
+    TDIBFormShaper *sknShaper = nullptr; // cuts the window's outline out of the skin
+    TepBMPSlider *prgPlay = nullptr;     // playback position
+    TepBMPSlider *trkVolume = nullptr;   // loudspeaker volume
     QPushButton *btnMp3Wav = nullptr;
     QPushButton *btnWavMp3 = nullptr;
     QWidget *listArea = nullptr;
@@ -111,9 +119,14 @@ public:
     void ApplyButtonSounds(bool activeSnd, bool clickSnd) override;
     // The playback decoder mp3Player and the conversion decoder Decoder, which take the equalizer.
     void setEqualizerTargets(EqualizerTarget *mp3Player, EqualizerTarget *decoder);
-    // The interface sounds of the command buttons: hover and click.
-    ButtonSound *wavSwitch = nullptr;
-    ButtonSound *wavClick = nullptr;
+    // The interface sounds of the hover buttons: hover and click.
+    TepWavePlayer *wavSwitch = nullptr;
+    TepWavePlayer *wavClick = nullptr;
+
+    // The skin: the hover test shows the first button whose rectangle holds the point; a press
+    // of the left button drags the window.
+    void sknBackMouseMove(int X, int Y);
+    void sknBackMouseDown(Qt::MouseButton button, QPoint globalPos);
 
     static constexpr const char *HomePage = "https://tonebridge.org/";
 
@@ -126,6 +139,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void createSkin();
+    void createSliders();
     void createButtons();
     void createTabs();
     void createLabels();
@@ -137,7 +152,8 @@ private:
     AppContext &context_;
     AppState state_;
     ProgramOptions options_;
-    std::map<QString, CommandButton *> buttons_;
+    std::map<QString, TepMorphButton *> buttons_;
+    std::unique_ptr<WindowDrag> drag_;
     std::unique_ptr<TConversionLists> lists_;
     std::unique_ptr<TPlayLists> playLists_;
     TOptionsFrm *optionsFrm_ = nullptr;

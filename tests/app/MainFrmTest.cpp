@@ -1,10 +1,16 @@
 #include "app/AboutFrm.h"
+#include "app/ConvertWindow.h"
 #include "app/MainLayout.h"
 #include "lists/ConversionLists.h"
 #include "support/AppFixture.h"
-#include "toolkit/ButtonSound.h"
+#include "skin/WavePlayer.h"
 #include "toolkit/CheckListBox.h"
-#include "toolkit/CommandButton.h"
+#include "skin/BMPSlider.h"
+#include "skin/DIBFormShaper.h"
+#include "skin/MorphButton.h"
+#include "skin/SkinImage.h"
+
+#include <QEnterEvent>
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -200,7 +206,7 @@ TEST_F(MainFrmTest, TabsPlayTheClickSoundEvenWhenButtonClicksAreOff)
     frm.show();
     frm.ApplyButtonSounds(false, false);
     int clicks = 0;
-    QObject::connect(frm.wavClick, &ButtonSound::played, [&] { ++clicks; });
+    frm.wavClick->BeforePlay = [&](TepWavePlayer *) { ++clicks; };
     frm.btnMp3Wav->click();
     EXPECT_EQ(clicks, 0) << "the active tab does nothing";
     frm.btnWavMp3->click();
@@ -260,12 +266,83 @@ TEST_F(MainFrmTest, ButtonsSitAtTheirPlacesWithTheirHints)
     TMainFrm &frm = create();
     EXPECT_EQ(frm.size(), QSize(437, 463));
     for (const ButtonPlace &place : mainButtonPlaces()) {
-        CommandButton *b = frm.button(place.name);
+        TepMorphButton *b = frm.button(place.name);
         ASSERT_NE(b, nullptr) << place.name;
         EXPECT_EQ(b->geometry(), place.rect) << place.name;
         EXPECT_EQ(b->toolTip(), QString(place.hint)) << place.name;
     }
     EXPECT_EQ(frm.button("btnPrevious")->geometry().right(), 107);
+}
+
+TEST_F(MainFrmTest, TheHoverTestShowsTheFirstButtonWhoseRectangleHoldsThePoint)
+{
+    TMainFrm &frm = create();
+    frm.show();
+    struct Case {
+        QPoint at;
+        const char *shows; // null: nothing
+    };
+    for (const Case &c : {Case{{105, 380}, "btnPrevious"}, Case{{107, 413}, "btnPrevious"}, Case{{108, 380}, "btnPlay"},
+                          Case{{33, 75}, nullptr}, Case{{20, 129}, nullptr}, Case{{20, 128}, "btnExit"},
+                          Case{{12, 70}, "btnHelp"}, Case{{396, 330}, "btnOptions"}, Case{{200, 200}, nullptr}}) {
+        for (const ButtonPlace &place : mainButtonPlaces())
+            frm.button(place.name)->hide();
+        frm.sknBackMouseMove(c.at.x(), c.at.y());
+        QCoreApplication::processEvents();
+        QStringList shown;
+        for (const ButtonPlace &place : mainButtonPlaces())
+            if (frm.button(place.name)->isVisible())
+                shown << place.name;
+        EXPECT_EQ(shown, c.shows ? QStringList{c.shows} : QStringList{}) << c.at.x() << "," << c.at.y();
+    }
+}
+
+TEST_F(MainFrmTest, TheWindowIsItsSkinWithButtonsHiddenAndSlidersInPlace)
+{
+    TMainFrm &frm = create();
+    EXPECT_TRUE(frm.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(frm.sknBack->geometry(), QRect(0, 0, 437, 463));
+    EXPECT_EQ(frm.sknBack->Picture().size(), QSize(437, 463));
+    EXPECT_EQ(frm.mask(), frm.sknShaper->Region());
+    EXPECT_FALSE(frm.mask().contains(QPoint(0, 462)));
+    for (const ButtonPlace &place : mainButtonPlaces()) {
+        TepMorphButton *b = frm.button(place.name);
+        EXPECT_TRUE(b->isHidden()) << place.name;
+        EXPECT_EQ(b->Interval(), 1u);
+        EXPECT_TRUE(b->Transparent());
+        EXPECT_EQ(b->GlyphsTransparent(), QString(place.name) == "btnOptions") << place.name;
+        EXPECT_EQ(b->cursor().shape(), Qt::PointingHandCursor);
+        EXPECT_FALSE(b->UpGlyph().isNull()) << place.name;
+    }
+    EXPECT_EQ(frm.prgPlay->geometry(), QRect(84, 290, 267, 19));
+    EXPECT_EQ(frm.prgPlay->TrackLength(), 232);
+    EXPECT_FALSE(frm.prgPlay->isEnabled());
+    EXPECT_EQ(frm.trkVolume->geometry(), QRect(370, 94, 23, 175));
+    EXPECT_EQ(frm.trkVolume->TrackLength(), 140);
+    EXPECT_TRUE(frm.trkVolume->isEnabled());
+    EXPECT_EQ(frm.trkVolume->Orientation(), soVertical);
+    EXPECT_EQ(frm.wavSwitch->Wave().size(), 35084);
+    EXPECT_EQ(frm.wavClick->Wave().size(), 15590);
+    EXPECT_EQ(frm.wavClick->Options(), unsigned(wpoAsync));
+    frm.button("btnOptions")->show();
+    QEvent leave(QEvent::Leave);
+    QEnterEvent enter(QPointF(3, 3), QPointF(373, 309), QPointF(373, 309));
+    QCoreApplication::sendEvent(frm.button("btnOptions"), &enter);
+    QCoreApplication::sendEvent(frm.button("btnOptions"), &leave);
+    EXPECT_TRUE(frm.button("btnOptions")->isHidden()) << "the button the mouse has left hides again";
+}
+
+TEST_F(MainFrmTest, TheBatchResetsThePositionSliderAndDisablesIt)
+{
+    TMainFrm &frm = create();
+    frm.prgPlay->setEnabled(true);
+    frm.prgPlay->setValue(60);
+    MainConvertWindow window(
+        ConvertWindowControls{&frm, &frm.lists(), frm.btnMp3Wav, frm.btnWavMp3, frm.labCurrentTime, frm.prgPlay});
+    window.ResetPositionSlider();
+    EXPECT_EQ(frm.prgPlay->Value(), 0);
+    EXPECT_EQ(frm.prgPlay->ThumbPosition(), 6);
+    EXPECT_FALSE(frm.prgPlay->isEnabled());
 }
 
 TEST_F(MainFrmTest, LabelsOpenWithTheirTexts)
@@ -297,7 +374,7 @@ TEST_F(MainFrmTest, HelpMenuOpensTheHelpPageTheHomePageAndPopsUpWhereReleased)
     EXPECT_EQ(shell.opened, (QStringList{"file:" + folder.file("kestrel.html"), "address:https://tonebridge.org/"}));
 
     frm.show();
-    emit frm.button("btnSysHelp")->released(Qt::RightButton, QPoint(120, 130));
+    frm.button("btnSysHelp")->OnMouseUp(frm.button("btnSysHelp"), Qt::RightButton, QPoint(3, 3), QPoint(120, 130));
     EXPECT_TRUE(frm.menHelp->isVisible());
     EXPECT_EQ(frm.menHelp->pos(), QPoint(120, 130));
     frm.menHelp->hide();

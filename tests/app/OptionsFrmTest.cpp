@@ -3,8 +3,8 @@
 #include "app/MainLayout.h"
 #include "app/OptionsFrm.h"
 #include "support/AppFixture.h"
-#include "toolkit/ButtonSound.h"
-#include "toolkit/CommandButton.h"
+#include "skin/WavePlayer.h"
+#include "skin/MorphButton.h"
 #include "toolkit/Themes.h"
 
 #include <QEnterEvent>
@@ -171,7 +171,7 @@ TEST_F(OptionsFrmTest, TheStartAppliesTheEqualizerMenusAndSoundsFromTheSettings)
         EXPECT_EQ(themeName(*frm.menHelp), c.menuTheme) << c.settings;
         EXPECT_EQ(themeName(*frm.menSelect), c.menuTheme) << c.settings;
         for (const ButtonPlace &place : mainButtonPlaces()) {
-            CommandButton *b = frm.button(place.name);
+            TepMorphButton *b = frm.button(place.name);
             EXPECT_EQ(b->ActiveSound(), c.activeSound ? frm.wavSwitch : nullptr) << place.name;
             EXPECT_EQ(b->ClickSound(), c.clickSound ? frm.wavClick : nullptr) << place.name;
         }
@@ -287,7 +287,7 @@ TEST_F(OptionsFrmTest, OkAppliesTheMenuThemeTheEqualizerAndTheSounds)
     }
     // From then on every button plays the switch sound on hover.
     int played = 0;
-    QObject::connect(frm.wavSwitch, &ButtonSound::played, [&] { ++played; });
+    frm.wavSwitch->BeforePlay = [&](TepWavePlayer *) { ++played; };
     QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
     for (const ButtonPlace &place : mainButtonPlaces())
         QCoreApplication::sendEvent(frm.button(place.name), &enter);

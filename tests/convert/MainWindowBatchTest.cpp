@@ -8,7 +8,7 @@
 #include "support/EventWait.h"
 #include "support/WavWriter.h"
 #include "toolkit/CheckListBox.h"
-#include "toolkit/CommandButton.h"
+#include "skin/MorphButton.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -12,6 +12,10 @@
 #include <QTemporaryDir>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEnterEvent>
+#include "skin/DIBFormShaper.h"
+#include "skin/MorphButton.h"
 #include <QMenu>
 #include <QPainter>
 #include <stdexcept>
@@ -122,7 +126,28 @@ QStringList renderScreenshots(const QString &folder)
     }
     mainFrm.lstMp3Wav->setChecked(3, false);
     mainFrm.lstMp3Wav->setSelected(1, true);
-    save(mainFrm.grab().toImage(), base + "main.png", written);
+    // Outside the window's outline the picture is transparent, as on a desktop.
+    auto shaped = [&mainFrm] {
+        QImage image = mainFrm.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        const QRegion outline = mainFrm.sknShaper->Region();
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (!outline.contains(QPoint(x, y)))
+                    image.setPixel(x, y, 0);
+        return image;
+    };
+    save(shaped(), base + "main.png", written);
+
+    // The play key lit by the mouse: the hover test shows it, the fade runs to its end.
+    const QRect play = mainFrm.button("btnPlay")->geometry();
+    mainFrm.sknBackMouseMove(play.center().x(), play.center().y());
+    QEnterEvent enter(QPointF(5, 5), QPointF(play.center()), QPointF(play.center()));
+    QCoreApplication::sendEvent(mainFrm.button("btnPlay"), &enter);
+    QElapsedTimer fading;
+    fading.start();
+    while (mainFrm.button("btnPlay")->fading() && fading.elapsed() < 2000)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    save(shaped().copy(QRect(50, 300, 387, 163)), base + "main-hover.png", written);
     return written;
 }
 

@@ -17,7 +17,7 @@ TEST(Screenshots, EveryThemeIsRenderedInItsOwnColours)
     tb::test::application();
     TempDir dir;
     const QStringList written = docs::renderScreenshots(dir.path());
-    ASSERT_EQ(written.size(), 8);
+    ASSERT_EQ(written.size(), 9);
 
     std::vector<QImage> options;
     for (const Theme &theme : themes()) {
@@ -37,7 +37,11 @@ TEST(Screenshots, EveryThemeIsRenderedInItsOwnColours)
     EXPECT_EQ(about.size(), QSize(TAboutFrm::FormWidth, TAboutFrm::FormHeight));
     EXPECT_EQ(about.pixelColor(1, 1).rgb(), themes()[0].colours.window.rgb());
     EXPECT_FALSE(QImage(dir.file("menus.png")).isNull());
-    EXPECT_EQ(QImage(dir.file("main.png")).size(), QSize(437, 463));
+    const QImage main(dir.file("main.png"));
+    EXPECT_EQ(main.size(), QSize(437, 463));
+    EXPECT_EQ(qAlpha(main.pixel(0, 462)), 0) << "outside the outline";
+    EXPECT_EQ(qAlpha(main.pixel(200, 200)), 255);
+    EXPECT_FALSE(QImage(dir.file("main-hover.png")).isNull());
 }
 
 TEST(Screenshots, AnUnwritableFolderIsReported)

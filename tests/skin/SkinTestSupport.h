@@ -1,0 +1,40 @@
+// What the skin tests share: a widget application and a timer the test ticks by hand.
+#pragma once
+
+#include "skin/SkinTimer.h"
+
+#include <QApplication>
+
+namespace tb::test {
+
+inline QApplication &skinApplication()
+{
+    static int argc = 1;
+    static char name[] = "tonebridge-skin-tests";
+    static char *argv[] = {name, nullptr};
+    static QApplication *app = new QApplication(argc, argv);
+    return *app;
+}
+
+class ManualTimer : public SkinTimer {
+public:
+    void start(int milliseconds) override
+    {
+        active = true;
+        interval = milliseconds;
+        ++starts;
+    }
+    void stop() override { active = false; }
+    bool isActive() const override { return active; }
+    // One tick, as the event loop would deliver it while the timer runs.
+    void fire()
+    {
+        if (active && onTimeout)
+            onTimeout();
+    }
+    bool active = false;
+    int interval = 0;
+    int starts = 0;
+};
+
+} // namespace tb::test
