@@ -6,6 +6,15 @@
 
 namespace tb {
 
+QString LocalPathOf(const QUrl &url)
+{
+    // file://host/... names a file on another machine, not one here.
+    const bool here = url.host().isEmpty() || url.host() == QLatin1String("localhost");
+    if (!url.isLocalFile() || !here)
+        return {};
+    return url.path(QUrl::FullyDecoded);
+}
+
 QStringList CommandLinePaths(const QStringList &names, const QString &workingFolder)
 {
     QStringList paths;
@@ -15,10 +24,9 @@ QStringList CommandLinePaths(const QStringList &names, const QString &workingFol
             continue;
         QString path = name;
         if (name.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
-            const QUrl url(name);
-            if (!url.isLocalFile())
+            path = LocalPathOf(QUrl(name));
+            if (path.isEmpty())
                 continue;
-            path = url.toLocalFile();
         }
         paths << QDir::cleanPath(base.absoluteFilePath(path));
     }

@@ -3,8 +3,12 @@
 
 #include <QCoreApplication>
 #include <QStringList>
+#include <QUrl>
 
 namespace tb {
+
+// The path of a file: address on this machine; "" for any other address.
+QString LocalPathOf(const QUrl &url);
 
 // The named files and folders as absolute paths; relative ones are taken from `workingFolder`,
 // file: addresses become their local paths. Nothing is checked here: the lists skip what they cannot take.

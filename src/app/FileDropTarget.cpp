@@ -1,5 +1,6 @@
 #include "FileDropTarget.h"
 
+#include "CommandLine.h"
 #include "lists/AudioFileCollector.h"
 
 #include <QDragEnterEvent>
@@ -23,9 +24,9 @@ QStringList FileDropTarget::AcceptablePaths(const QMimeData *data)
     if (!data || !data->hasUrls())
         return paths;
     for (const QUrl &url : data->urls()) {
-        if (!url.isLocalFile())
+        const QString path = LocalPathOf(url);
+        if (path.isEmpty())
             continue;
-        const QString path = url.toLocalFile();
         const QFileInfo info(path);
         if (info.isDir() || (info.isFile() && IsAudioFileName(path)))
             paths << path;
