@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,11 +28,20 @@ public:
             _exit(127);
         }
         close(fds[1]);
-        char buffer[16] = {};
-        ssize_t n = pid_ > 0 ? read(fds[0], buffer, sizeof buffer - 1) : 0;
+        // The server writes its number and a line feed once it is ready; a signal may cut the wait short.
+        QByteArray number;
+        char c = 0;
+        while (pid_ > 0) {
+            const ssize_t n = read(fds[0], &c, 1);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0 || c == '\n')
+                break;
+            number += c;
+        }
         close(fds[0]);
-        if (n > 0)
-            display_ = QString(":%1").arg(QString::fromLatin1(buffer).trimmed());
+        if (!number.isEmpty())
+            display_ = ":" + QString::fromLatin1(number);
     }
     ~XServer()
     {
