@@ -47,24 +47,18 @@ SingleInstance::Role SingleInstance::claim(const QStringList &files)
     // Two starts at the same moment must not both take the socket: the lock makes them one after the other.
     QLockFile lock(socketPath_ + QStringLiteral(".lock"));
     lock.tryLock(AnswerMs);
-    QLocalSocket probe;
-    probe.connectToServer(socketPath_);
-    if (probe.waitForConnected(ConnectMs)) {
-        probe.abort();
-        return handOver(files) ? Role::HandedOver : Role::NoAnswer;
-    }
-    listen();
-    return Role::First;
-}
-
-bool SingleInstance::handOver(const QStringList &files)
-{
     QLocalSocket socket;
     socket.connectToServer(socketPath_);
-    if (!socket.waitForConnected(ConnectMs))
-        return false;
-    const QByteArray message = EncodeHandOver(files);
-    socket.write(message);
+    if (!socket.waitForConnected(ConnectMs)) {
+        listen();
+        return Role::First;
+    }
+    return handOver(socket, files) ? Role::HandedOver : Role::NoAnswer;
+}
+
+bool SingleInstance::handOver(QLocalSocket &socket, const QStringList &files)
+{
+    socket.write(EncodeHandOver(files));
     socket.waitForBytesWritten(AnswerMs);
     while (socket.bytesAvailable() < 1)
         if (!socket.waitForReadyRead(AnswerMs))

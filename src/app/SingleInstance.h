@@ -41,7 +41,7 @@ signals:
     void filesReceived(const QStringList &files);
 
 private:
-    bool handOver(const QStringList &files);
+    bool handOver(QLocalSocket &socket, const QStringList &files);
     void listen();
     void serve(QLocalSocket *client);
 

@@ -10,7 +10,6 @@
 #include "platform/ErrorReport.h"
 
 #include <QTimer>
-#include <cstdio>
 
 int main(int argc, char **argv)
 {
@@ -29,7 +28,8 @@ int main(int argc, char **argv)
     case tb::SingleInstance::Role::HandedOver:
         return 0;
     case tb::SingleInstance::Role::NoAnswer:
-        std::fprintf(stderr, "Tonebridge is running already but does not answer.\n");
+        // Started from a file manager there is no terminal to read this, so it is a message box.
+        tb::QtDialogs().message(QStringLiteral("Tonebridge is running already but does not answer."));
         return 1;
     case tb::SingleInstance::Role::First:
         break;

@@ -252,8 +252,9 @@ TEST_F(DebianPackage, UnpackedItsMenuFilesValidateAndItsProgramConvertsAFile)
     server.xdotool({"mousemove", "--window", mainWindow, "22", "119", "click", "1"});
     ASSERT_TRUE(program.waitForFinished(60000));
     EXPECT_TRUE(QFileInfo::exists(settingsFolder + "default.lst"));
-    if (!writesEverywhere)
+    if (!writesEverywhere) {
         EXPECT_FALSE(QFileInfo::exists(programFolder + "default.lst"));
+    }
     QFile::setPermissions(programFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
