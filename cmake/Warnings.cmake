@@ -8,11 +8,12 @@ if(TB_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# tb_add_test(NAME SOURCES... LIBS ... [LABELS ...])
+# tb_add_test(NAME SOURCES... LIBS ... [LABELS ...] [PROPERTIES name value ...])
+# (the generated test list keeps only one label per test when PROPERTIES follow)
 # One GoogleTest program; each test case becomes one ctest entry. TestEnvironment.cpp makes
 # every test program headless (offscreen Qt, null audio) and sets the sanitizer defaults.
 function(tb_add_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
   # A test whose sources are still being written is left out of a developer's build with a
   # warning; a strict build (CI) fails instead.
   foreach(src IN LISTS T_SOURCES)
@@ -35,6 +36,6 @@ function(tb_add_test name)
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS "${labels}"
+    PROPERTIES LABELS "${labels}" ${T_PROPERTIES}
     DISCOVERY_TIMEOUT 60)
 endfunction()

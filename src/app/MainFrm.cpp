@@ -3,6 +3,7 @@
 #include "AboutFrm.h"
 #include "ConvertWindow.h"
 #include "Equalizer.h"
+#include "FileDropTarget.h"
 #include "audioinfo/AudioInfo.h"
 #include "codecs/GogoTea.h"
 #include "codecs/XaudioPlayer.h"
@@ -258,6 +259,8 @@ void TMainFrm::createLists()
     lists_->playClickSound = [this] { wavClick->Play(); };
     menSelect = lists_->menSelect();
     playLists_ = std::make_unique<TPlayLists>(*lists_, state_, options_, context_);
+    // Files and folders dropped from the file manager are added as Add adds them.
+    new FileDropTarget(listArea, [this](const QStringList &paths) { ErrorReport::run([&] { lists_->AddPaths(paths); }); });
 
     // A failure leaving a command is reported here, so it never passes through Qt's own code.
     auto wire = [this](QAbstractButton *b, void (TMainFrm::*handler)()) {
@@ -386,7 +389,8 @@ void TMainFrm::btnOptionsClick()
 
 void TMainFrm::btnHelpMouseUp(QPoint globalPos) { menHelp->popup(globalPos); }
 
-void TMainFrm::metHelpClick() { context_.shell.openFile(context_.programFolder + "kestrel.html"); }
+// The help page is installed beside the program, which is not the program folder of an installed copy.
+void TMainFrm::metHelpClick() { context_.shell.openFile(context_.libraryFolder + "kestrel.html"); }
 
 void TMainFrm::metHomePageClick() { context_.shell.openAddress(QString::fromLatin1(HomePage)); }
 

@@ -1,5 +1,6 @@
 #include "ConversionLists.h"
 
+#include "AudioFileCollector.h"
 #include "ListRouting.h"
 #include "SizeText.h"
 #include "platform/BusyCursor.h"
@@ -97,12 +98,25 @@ void TConversionLists::btnAddClick()
         return;
     if (repaintWindow)
         repaintWindow();
+    AddFiles(files);
+}
+
+void TConversionLists::AddFiles(const QStringList &files)
+{
     BusyCursor busy(context_.cursor);
     for (const QString &path : files) {
         if (HoldsPath(path))
             continue;
         AppendFile(TargetList(state_.DoWhat, path), path, true);
     }
+}
+
+void TConversionLists::AddPaths(const QStringList &paths)
+{
+    if (!PassesGuard(state_, context_.dialogs))
+        return;
+    BusyCursor busy(context_.cursor); // a deep folder takes a while to walk
+    AddFiles(CollectAudioFiles(paths));
 }
 
 void TConversionLists::btnRemoveClick()

@@ -61,6 +61,9 @@ public:
     void btnRemoveClick();
     void btnMoveUpClick() { moveSelected(-1); }
     void btnMoveDownClick() { moveSelected(+1); }
+    // Files and folders from outside the Add dialog (a drop, the command line, a second start):
+    // guarded like Add, folders stand for the audio files inside them, then added as Add adds.
+    void AddPaths(const QStringList &paths);
 
     // Pop-up menu commands.
     void metSelectAllClick();
@@ -78,6 +81,8 @@ public:
     void ClearList(int32_t doWhat);
     // Appends the file with its name and size text; throws EFOpenError when it cannot be opened.
     void AppendFile(int32_t doWhat, const QString &path, bool checked);
+    // Adds each file not yet in either list to the list its extension and DoWhat choose, checked.
+    void AddFiles(const QStringList &files);
     // Whether either list holds the path, case ignored.
     bool HoldsPath(const QString &path) const;
 

@@ -371,7 +371,7 @@ TEST_F(MainFrmTest, HelpMenuOpensTheHelpPageTheHomePageAndPopsUpWhereReleased)
     EXPECT_EQ(entries, (QStringList{"&Help", "-", "&Home Page", "-", "&About..."}));
     frm.menHelp->actions()[0]->trigger();
     frm.menHelp->actions()[2]->trigger();
-    EXPECT_EQ(shell.opened, (QStringList{"file:" + folder.file("kestrel.html"), "address:https://tonebridge.org/"}));
+    EXPECT_EQ(shell.opened, (QStringList{"file:" + context.libraryFolder + "kestrel.html", "address:https://tonebridge.org/"}));
 
     frm.show();
     frm.button("btnSysHelp")->OnMouseUp(frm.button("btnSysHelp"), Qt::RightButton, QPoint(3, 3), QPoint(120, 130));
