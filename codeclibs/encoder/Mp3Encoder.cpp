@@ -2,7 +2,9 @@
 
 #include <lame/lame.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <cstdlib>
 
 namespace tb::encoder {
@@ -60,10 +62,16 @@ int chooseOutputRate(int sourceRate, const EncoderSettings &settings)
 
 Mp3Encoder::~Mp3Encoder()
 {
-    if (output_)
-        std::fclose(output_);
+    // An encoding that did not finish leaves nothing under the destination's name.
+    file_.abandon();
     if (lame_)
         lame_close(lame_);
+}
+
+int32_t Mp3Encoder::outputFailed()
+{
+    outputError_ = std::strerror(errno);
+    return MPGE_ERR_OUTPUT;
 }
 
 int32_t Mp3Encoder::open(const EncoderSettings &settings, const PcmFormat &input, const std::string &outputPath)
@@ -105,8 +113,12 @@ int32_t Mp3Encoder::open(const EncoderSettings &settings, const PcmFormat &input
         inputFramesPerFrame_ = 1;
     mp3_.resize(static_cast<size_t>(inputFramesPerFrame_ * 5 / 4 + 7200) * 4);
 
-    output_ = std::fopen(outputPath.c_str(), "wb");
-    return output_ ? MPGE_OK : MPGE_ERR_OUTPUT;
+    if (!file_.create(outputPath)) {
+        outputError_ = file_.error();
+        return MPGE_ERR_OUTPUT;
+    }
+    output_ = file_.stream();
+    return MPGE_OK;
 }
 
 int32_t Mp3Encoder::write(int bytes)
@@ -114,7 +126,7 @@ int32_t Mp3Encoder::write(int bytes)
     if (bytes < 0)
         return MPGE_ERR_ENCODER;
     if (bytes > 0 && std::fwrite(mp3_.data(), 1, static_cast<size_t>(bytes), output_) != static_cast<size_t>(bytes))
-        return MPGE_ERR_OUTPUT;
+        return outputFailed();
     return MPGE_OK;
 }
 
@@ -136,12 +148,18 @@ int32_t Mp3Encoder::finish()
         const size_t tagSize = lame_get_lametag_frame(lame_, mp3_.data(), mp3_.size());
         if (tagSize > 0 && tagSize <= mp3_.size() &&
             (std::fseek(output_, 0, SEEK_SET) != 0 || std::fwrite(mp3_.data(), 1, tagSize, output_) != tagSize))
-            result = MPGE_ERR_OUTPUT;
+            result = outputFailed();
     }
-    if (std::fclose(output_) != 0 && result == MPGE_OK)
-        result = MPGE_ERR_OUTPUT;
     output_ = nullptr;
-    return result;
+    if (result != MPGE_OK) {
+        file_.abandon();
+        return result;
+    }
+    if (!file_.commit()) {
+        outputError_ = file_.error();
+        return MPGE_ERR_OUTPUT;
+    }
+    return MPGE_OK;
 }
 
 } // namespace tb::encoder

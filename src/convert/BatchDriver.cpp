@@ -1,6 +1,7 @@
 #include "BatchDriver.h"
 
 #include "audioinfo/Describe.h"
+#include "platform/PathBytes.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -20,7 +21,7 @@ const char *const StartQuestions[2] = {
 bool sameFileOnDisk(const QString &a, const QString &b)
 {
     struct stat sa {}, sb {};
-    if (::stat(QFile::encodeName(a).constData(), &sa) != 0 || ::stat(QFile::encodeName(b).constData(), &sb) != 0)
+    if (::stat(pathToBytes(a).constData(), &sa) != 0 || ::stat(pathToBytes(b).constData(), &sb) != 0)
         return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
