@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -55,6 +56,23 @@ int64_t LocalFileSystem::fileSize(const QString &path)
     int64_t size = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode) ? static_cast<int64_t>(st.st_size) : -1;
     ::close(fd);
     return size;
+}
+
+QString unreadableFileReason(const QString &path)
+{
+    const int fd = ::open(pathToBytes(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    struct stat st {};
+    QString reason;
+    if (::fstat(fd, &st) != 0)
+        reason = QString::fromLocal8Bit(std::strerror(errno));
+    else if (S_ISDIR(st.st_mode))
+        reason = QString::fromLocal8Bit(std::strerror(EISDIR));
+    else if (!S_ISREG(st.st_mode))
+        reason = QStringLiteral("not a regular file");
+    ::close(fd);
+    return reason;
 }
 
 bool FaultyFileSystem::createFolders(const QString &path)
