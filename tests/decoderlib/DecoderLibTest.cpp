@@ -388,11 +388,23 @@ TEST_F(DecoderLib, FullDiskIsReportedStopsTheDecodingAndKeepsTheEarlierFile)
 
 TEST_F(DecoderLib, StopWhileDecodingRemovesWhatWasWritten)
 {
-    QString mp3 = makeMpeg(dir.path(), mpegKind("stereo"), 30.0, "long");
+    QString mp3 = makeMpeg(dir.path(), mpegKind("stereo"), 120.0, "long");
     session.send(XA_MSG_COMMAND_OUTPUT_OPEN, "wav:" + dir.file("long.wav").toStdString());
     session.send(XA_MSG_COMMAND_INPUT_OPEN, mp3.toStdString());
     session.send(XA_MSG_COMMAND_PLAY);
-    ASSERT_TRUE(session.waitForState(XA_PLAYER_STATE_PLAYING));
+    // Held part way, so the stop surely meets an unfinished file.
+    ASSERT_TRUE(session.waitFor([&] {
+        for (const Note &n : session.notesWithCode(XA_MSG_NOTIFY_INPUT_TIMECODE))
+            if (n.message.timecode.s >= 1)
+                return true;
+        return false;
+    }));
+    session.send(XA_MSG_COMMAND_PAUSE);
+    ASSERT_TRUE(session.waitForState(XA_PLAYER_STATE_PAUSED));
+    ASSERT_EQ(session.count(XA_MSG_NOTIFY_PLAYER_STATE), 2) << "playing, then paused: no end of the input";
+    const QStringList whileWriting = names();
+    ASSERT_EQ(whileWriting.size(), 2);
+    EXPECT_TRUE(whileWriting[0].startsWith(".long.wav.")) << "only a temporary name while unfinished";
     session.send(XA_MSG_COMMAND_STOP);
     session.send(XA_MSG_COMMAND_OUTPUT_CLOSE);
     session.send(XA_MSG_COMMAND_INPUT_CLOSE);
