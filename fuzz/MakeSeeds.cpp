@@ -135,6 +135,7 @@ int main(int argc, char **argv)
     }
     const QString root = QString::fromLocal8Bit(argv[1]);
     const bool ok = writeAll(root + "/mpeg_probe", mpegSeeds()) && writeAll(root + "/riff", riffSeeds()) &&
-                    writeAll(root + "/chain_format", chainSeeds()) && writeAll(root + "/tags", tagSeeds());
+                    writeAll(root + "/chain_format", chainSeeds()) && writeAll(root + "/tags", tagSeeds()) &&
+                    writeAll(root + "/decoder_input", mpegSeeds()) && writeAll(root + "/encoder_wav", riffSeeds());
     return ok ? 0 : 1;
 }

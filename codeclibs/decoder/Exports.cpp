@@ -32,6 +32,9 @@ int sendCommand(XA_Player *player, int code, Fill fill)
 }
 
 std::string text(const char *value) { return value ? value : ""; }
+
+// How long deleting a player waits for its thread, which ends between two frames.
+constexpr int QuitWaitMs = 400;
 } // namespace
 
 XA_EXPORT int player_new(XA_Player **player, tb_window **window)
@@ -49,7 +52,18 @@ XA_EXPORT int player_new(XA_Player **player, tb_window **window)
     }
 }
 
-XA_EXPORT void player_delete(XA_Player *player) { delete player; }
+XA_EXPORT void player_delete(XA_Player *player)
+{
+    if (!player)
+        return;
+    // The caller must never wait on a thread that is blocked in the system (a hung file or
+    // device): such a player is left behind, silenced, until the process ends. The library is
+    // linked to stay loaded, so the thread never runs in unmapped code.
+    if (player->player.quit(std::chrono::milliseconds(QuitWaitMs)))
+        delete player;
+    else
+        player->player.silence();
+}
 
 XA_EXPORT int player_set_priority(XA_Player *player, int priority)
 {

@@ -24,11 +24,32 @@ void initLibrary()
 
 std::string quoted(const std::string &path) { return "\"" + path + "\""; }
 
+// Opens a regular file for reading without ever blocking: a named pipe without a writer or a
+// device would otherwise hold the thread in open() for good. -1 with `why` set on failure.
+int openRegularFile(const std::string &path, std::string &why)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        why = std::strerror(errno);
+        return -1;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        why = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+        ::close(fd);
+        return -1;
+    }
+    // Reads of a regular file are plain blocking reads again.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
 // Counts the samples of the whole stream on a handle of its own, so the decoding handle reads
 // the file exactly as a plain decode would (a scan changes how it treats damaged gapless data).
 int64_t scanLength(const std::string &path, off_t audioStart, std::shared_ptr<std::atomic<bool>> cancel)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    std::string why;
+    int fd = openRegularFile(path, why);
     if (fd < 0)
         return -1;
     if (::lseek(fd, audioStart, SEEK_SET) != audioStart) {
@@ -87,19 +108,19 @@ bool MpegInput::open(const std::string &path, Failure &failure)
         mpg123_replace_reader_handle(handle_, &BufferedReader::read, &BufferedReader::seek, nullptr);
     }
 
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Each file starts in its own format; see readFormat for what follows the first frame.
+    mpg123_param(handle_, MPG123_FORCE_RATE, 0, 0.0);
+    mpg123_param(handle_, MPG123_REMOVE_FLAGS, MPG123_FORCE_MONO | MPG123_FORCE_STEREO, 0.0);
+
+    std::string why;
+    int fd = openRegularFile(path, why);
     if (fd < 0) {
         failure.code = XA_ERROR_INPUT_OPEN_FAILED;
-        failure.message = "cannot open input file " + quoted(path) + ": " + std::strerror(errno);
+        failure.message = "cannot open input file " + quoted(path) + ": " + why;
         return false;
     }
     struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        failure.code = XA_ERROR_INPUT_OPEN_FAILED;
-        failure.message = "cannot open input file " + quoted(path) + ": not a file";
-        return false;
-    }
+    ::fstat(fd, &info);
     MpegFileTags tags = readMpegFileTags(fd, info.st_size);
     if (tags.audioStart > 0)
         ::lseek(fd, tags.audioStart, SEEK_SET);
@@ -120,6 +141,10 @@ bool MpegInput::open(const std::string &path, Failure &failure)
         return false;
     }
     tagChunks_ = std::move(tags.wavChunks);
+    // A stream may change its rate or channel count part way (files joined end to end). The
+    // output keeps the first frame's format: libmpg123 resamples and mixes later frames to it.
+    mpg123_param(handle_, MPG123_FORCE_RATE, static_cast<long>(format_.rate), 0.0);
+    mpg123_param(handle_, MPG123_ADD_FLAGS, format_.channels == 1 ? MPG123_MONO_MIX : MPG123_FORCE_STEREO, 0.0);
     cancelCounting_ = std::make_shared<std::atomic<bool>>(false);
     counting_ = std::async(std::launch::async, scanLength, path, tags.audioStart, cancelCounting_);
     applyEqualizer();

@@ -4,15 +4,26 @@ namespace tb::decoder {
 
 Notifier::Notifier(tb_window *window, uintptr_t playerSerial) : window_(window), serial_(playerSerial) {}
 
+void Notifier::silence()
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    window_ = nullptr;
+    pending_.clear();
+}
+
 void Notifier::post(Notification notification)
 {
     uint64_t sequence;
+    tb_window *window;
     {
         std::lock_guard<std::mutex> hold(lock_);
+        if (!window_)
+            return;
+        window = window_;
         sequence = nextSequence_++;
         pending_.push_back({sequence, std::move(notification)});
     }
-    if (tb_post(window_, XA_NOTIFY_WINDOW_MESSAGE, serial_, static_cast<intptr_t>(sequence)))
+    if (tb_post(window, XA_NOTIFY_WINDOW_MESSAGE, serial_, static_cast<intptr_t>(sequence)))
         return;
     // Nobody will fetch it: do not keep it.
     std::lock_guard<std::mutex> hold(lock_);

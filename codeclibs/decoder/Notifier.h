@@ -27,6 +27,8 @@ public:
 
     // Any thread. The notification waits here until the caller fetches it.
     void post(Notification notification);
+    // From now on nothing is posted: the caller's window is about to go.
+    void silence();
 
     // Fills `out` when (msg, wparam, lparam) is a notification of this player; the texts it points
     // to stay valid until the next call. Returns 0 then, nonzero otherwise.
@@ -39,7 +41,7 @@ private:
     };
     static void pointIntoTexts(Notification &notification);
 
-    tb_window *window_;
+    tb_window *window_; // null once silenced
     uintptr_t serial_;
     std::mutex lock_;
     uint64_t nextSequence_ = 1;

@@ -11,6 +11,7 @@ Failure outputFailure(int code, std::string message)
 
 bool WavFileOutput::open(const std::string &path, Failure &failure)
 {
+    path_ = path;
     std::string error;
     if (writer_.open(path, error))
         return true;
@@ -20,6 +21,9 @@ bool WavFileOutput::open(const std::string &path, Failure &failure)
 
 bool WavFileOutput::begin(const audio::PcmFormat &format, Failure &failure)
 {
+    // After a completed or abandoned stream, playing again starts a new file.
+    if (!writer_.isOpen() && !open(path_, failure))
+        return false;
     if (!writer_.hasFormat()) {
         writer_.setFormat(format);
         return true;
@@ -58,13 +62,21 @@ bool WavFileOutput::finish(Failure &failure)
     return false;
 }
 
-bool WavFileOutput::close(Failure &failure)
+bool WavFileOutput::complete(Failure &failure)
 {
     std::string error;
-    if (writer_.close(error))
+    if (!writer_.isOpen() || writer_.close(error))
         return true;
     failure = outputFailure(XA_ERROR_OUTPUT_WRITE_FAILED, error);
     return false;
+}
+
+void WavFileOutput::abandon() { writer_.abandon(); }
+
+bool WavFileOutput::close(Failure &)
+{
+    writer_.abandon();
+    return true;
 }
 
 bool DeviceOutput::begin(const audio::PcmFormat &format, Failure &failure)

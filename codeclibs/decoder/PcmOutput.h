@@ -25,15 +25,20 @@ public:
     virtual void discard() {}
     // Frames written but not yet heard.
     virtual uint64_t latencyFrames() { return 0; }
-    // Play out what is queued, or bring the file up to date (at the end of the input, or asked to).
+    // Play out what is queued, or bring the file up to date (asked to).
     virtual bool finish(Failure &failure) = 0;
+    // The input has been decoded to its end: a file is complete and gets its name.
+    virtual bool complete(Failure &failure) { return finish(failure); }
+    // What was written since playing began is not wanted (stopped, failed): a file is removed.
+    virtual void abandon() {}
     // Playing stopped: a device is given back.
     virtual void release() {}
-    // The output is closed for good: a file is completed.
+    // The output is closed for good; a file that was never completed is removed.
     virtual bool close(Failure &failure) = 0;
 };
 
-// "wav:<path>": the decoded audio as a RIFF WAVE file.
+// "wav:<path>": the decoded audio as a RIFF WAVE file. Each stream decoded to its end is one
+// complete file at the path; playing again writes it anew.
 class WavFileOutput : public PcmOutput {
 public:
     explicit WavFileOutput(std::string name) : name_(std::move(name)) {}
@@ -43,10 +48,13 @@ public:
     bool setTagChunks(const std::vector<uint8_t> &chunks, Failure &failure) override;
     bool write(const uint8_t *data, size_t bytes, Failure &failure) override;
     bool finish(Failure &failure) override;
+    bool complete(Failure &failure) override;
+    void abandon() override;
     bool close(Failure &failure) override;
 
 private:
     std::string name_;
+    std::string path_;
     WavFileWriter writer_;
 };
 

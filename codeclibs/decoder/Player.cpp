@@ -44,12 +44,21 @@ Player::Player(tb_window *window) : notifier_(window, nextSerial_++), thread_([t
 
 Player::~Player()
 {
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        quit_ = true;
-    }
-    wake_.notify_all();
+    quit(std::chrono::milliseconds::max());
     thread_.join();
+}
+
+bool Player::quit(std::chrono::milliseconds limit)
+{
+    std::unique_lock<std::mutex> hold(lock_);
+    quit_ = true;
+    commandsWaiting_ = true; // ends a decoding between two frames
+    wake_.notify_all();
+    if (limit == std::chrono::milliseconds::max()) {
+        ended_.wait(hold, [this] { return threadEnded_; });
+        return true;
+    }
+    return ended_.wait_for(hold, limit, [this] { return threadEnded_; });
 }
 
 void Player::send(Command command)
@@ -113,11 +122,16 @@ void Player::run()
         while (state_ == XA_PLAYER_STATE_PLAYING && !commandsWaiting_)
             decodeStep();
     }
-    // Leaving completes the output file and gives the device back.
+    // Leaving removes an output file that was not complete and gives the device back.
     Failure ignored;
     if (output_)
         output_->close(ignored);
     defaultOutput_.close(ignored);
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        threadEnded_ = true;
+    }
+    ended_.notify_all();
 }
 
 PcmOutput &Player::output() { return output_ ? *output_ : defaultOutput_; }
@@ -388,6 +402,7 @@ void Player::stop()
 {
     if (outputBegun_) {
         output().discard();
+        output().abandon();
         output().release();
         outputBegun_ = false;
     }
@@ -444,7 +459,9 @@ void Player::closeInput()
 {
     durationReported_ = true; // nothing left to report
     if (outputBegun_) {
+        // The stream was not decoded to its end: what it wrote is not wanted.
         output().discard();
+        output().abandon();
         output().release();
         outputBegun_ = false;
     }
@@ -635,8 +652,12 @@ void Player::decodeStep()
 void Player::endOfInput()
 {
     Failure failure;
-    if (!output().finish(failure))
+    if (!output().complete(failure)) {
+        // The file could not be completed: that is a failure, not an end of the input.
         fail(failure);
+        stop();
+        return;
+    }
     output().release();
     outputBegun_ = false;
     input_.length(); // the length is known before the end is reported

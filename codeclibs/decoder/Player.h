@@ -7,6 +7,7 @@
 #include "PcmOutput.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -32,6 +33,11 @@ class Player {
 public:
     explicit Player(tb_window *window);
     ~Player();
+    // Asks the thread to end at once (between two frames) and waits for it up to `limit`;
+    // false when it has not ended by then (it is blocked in the system).
+    bool quit(std::chrono::milliseconds limit);
+    // Nothing more reaches the caller's window.
+    void silence() { notifier_.silence(); }
     Player(const Player &) = delete;
     Player &operator=(const Player &) = delete;
 
@@ -86,6 +92,8 @@ private:
 
     std::mutex lock_;
     std::condition_variable wake_;
+    std::condition_variable ended_;
+    bool threadEnded_ = false;
     std::deque<Command> commands_;
     std::atomic<bool> commandsWaiting_{false};
     bool quit_ = false;

@@ -23,11 +23,7 @@ void put32(uint8_t *at, uint32_t value)
 }
 } // namespace
 
-WavFileWriter::~WavFileWriter()
-{
-    std::string ignored;
-    close(ignored);
-}
+WavFileWriter::~WavFileWriter() { abandon(); }
 
 std::string WavFileWriter::failure(const char *what) const
 {
@@ -36,24 +32,29 @@ std::string WavFileWriter::failure(const char *what) const
 
 bool WavFileWriter::open(const std::string &path, std::string &error)
 {
-    close(error);
+    abandon();
     path_ = path;
     hasFormat_ = false;
     dataBytes_ = 0;
     metadata_.clear();
-    file_ = std::fopen(path.c_str(), "wb");
-    if (!file_) {
-        error = failure("create");
+    if (!out_.create(path)) {
+        error = "cannot create output file \"" + path_ + "\": " + out_.error();
         return false;
     }
+    file_ = out_.stream();
     std::setvbuf(file_, nullptr, _IOFBF, FileBufferBytes);
     if (!writeHeader()) {
         error = failure("write");
-        std::fclose(file_);
-        file_ = nullptr;
+        abandon();
         return false;
     }
     return true;
+}
+
+void WavFileWriter::abandon()
+{
+    out_.abandon();
+    file_ = nullptr;
 }
 
 void WavFileWriter::setFormat(const audio::PcmFormat &format)
@@ -131,13 +132,16 @@ bool WavFileWriter::close(std::string &error)
 {
     if (!file_)
         return true;
-    bool ok = updateHeader(error);
-    if (std::fclose(file_) != 0 && ok) {
-        error = failure("close");
-        ok = false;
+    if (!updateHeader(error)) {
+        abandon();
+        return false;
     }
     file_ = nullptr;
-    return ok;
+    if (!out_.commit()) {
+        error = "cannot write output file \"" + path_ + "\": " + out_.error();
+        return false;
+    }
+    return true;
 }
 
 } // namespace tb::decoder

@@ -1,6 +1,8 @@
-// Writes 16-bit PCM into a RIFF WAVE file whose header sizes are kept correct.
+// Writes 16-bit PCM into a RIFF WAVE file whose header sizes are kept correct. The file is
+// written under a temporary name and appears under its own name only when closed complete.
 #pragma once
 
+#include "common/ReplacingFile.h"
 #include "platform/audio/AudioSink.h"
 
 #include <cstdint>
@@ -13,11 +15,12 @@ namespace tb::decoder {
 class WavFileWriter {
 public:
     WavFileWriter() = default;
+    // An open file that was never closed is removed.
     ~WavFileWriter();
     WavFileWriter(const WavFileWriter &) = delete;
     WavFileWriter &operator=(const WavFileWriter &) = delete;
 
-    // Creates (or empties) the file. On failure `error` says why.
+    // Starts the file; an existing file keeps its content until close. On failure `error` says why.
     bool open(const std::string &path, std::string &error);
     bool isOpen() const { return file_ != nullptr; }
     const std::string &path() const { return path_; }
@@ -33,15 +36,18 @@ public:
     bool write(const void *data, size_t bytes, std::string &error);
     // Brings the header up to date so the file is complete as it stands.
     bool updateHeader(std::string &error);
-    // Completes and closes the file.
+    // Completes the file and gives it its name, replacing what was there.
     bool close(std::string &error);
+    // Forgets the unfinished file; whatever was at the path before stays.
+    void abandon();
 
 private:
     bool writeHeader();
     size_t headerBytes() const;
     std::string failure(const char *what) const;
 
-    std::FILE *file_ = nullptr;
+    codec::ReplacingFile out_;
+    std::FILE *file_ = nullptr; // out_'s stream while open
     std::string path_;
     audio::PcmFormat format_;
     bool hasFormat_ = false;

@@ -7,8 +7,12 @@
 
 #include <lame/lame.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -60,8 +64,41 @@ struct Work {
 
 std::mutex workLock;
 Work work;
+// Why the last call failed, in words; outlives the work area's reset so that the caller can
+// still ask after the encoding has been closed. Cleared by MPGE_initializeWork.
+std::string lastError;
 
 bool isOpen() { return work.encoder != nullptr; }
+
+int32_t failWith(int32_t result, std::string why)
+{
+    lastError = std::move(why);
+    return result;
+}
+
+// True when the path names a regular file that can be opened for reading. The test never
+// blocks: opening a named pipe without a writer for reading would wait for good.
+bool isReadableFile(const std::string &path, std::string &why)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (!regular)
+        why = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+    ::close(fd);
+    return regular;
+}
+
+std::string encoderFailure(int32_t result, const Mp3Encoder &encoder, const char *what)
+{
+    if (result == MPGE_ERR_OUTPUT)
+        return std::string("cannot ") + what + " the MP3 file: " + encoder.outputError();
+    return "the MP3 encoder failed";
+}
 
 int32_t detect()
 {
@@ -70,20 +107,25 @@ int32_t detect()
     if (work.itemRejected)
         return MPGE_ERR_PARAMETER;
     if (work.inputDevice == MC_INPDEV_FILE) {
+        std::string why;
+        if (!isReadableFile(work.inputPath, why))
+            return failWith(MPGE_ERR_INPUT, "cannot open the WAV file: " + why);
         auto *file = WaveFileSource::open(work.inputPath);
-        if (file && !work.outputPath.empty() && file->sameFileAs(work.outputPath)) {
-            delete file; // the output would overwrite its own input
-            return MPGE_ERR_OUTPUT;
+        if (!file)
+            return failWith(MPGE_ERR_INPUT, "not a PCM WAV file, or damaged");
+        if (!work.outputPath.empty() && file->sameFileAs(work.outputPath)) {
+            delete file;
+            return failWith(MPGE_ERR_OUTPUT, "the MP3 file would overwrite its WAV source");
         }
         work.source.reset(file);
     } else if (work.inputDevice == MC_INPDEV_USERFUNC) {
         work.source.reset(CallbackSource::open(work.userInput));
     }
     if (!work.source)
-        return MPGE_ERR_INPUT;
+        return failWith(MPGE_ERR_INPUT, "no usable input");
     if (work.outputPath.empty()) {
         work.source.reset();
-        return MPGE_ERR_OUTPUT;
+        return failWith(MPGE_ERR_OUTPUT, "no output file");
     }
     auto encoder = std::make_unique<Mp3Encoder>();
     if (work.inputDevice == MC_INPDEV_FILE)
@@ -91,7 +133,10 @@ int32_t detect()
     const int32_t result = encoder->open(work.settings, work.source->format(), work.outputPath);
     if (result != MPGE_OK) {
         work.source.reset();
-        return result;
+        if (result == MPGE_ERR_PARAMETER)
+            return failWith(result, "the bitrate or channel mode does not fit the WAV file");
+        return failWith(result, result == MPGE_ERR_OUTPUT ? encoderFailure(result, *encoder, "create")
+                                                          : "the MP3 encoder refused the settings");
     }
     const int64_t inputFrames = work.source->format().frames;
     const long perFrame = encoder->inputFramesPerFrame();
@@ -108,12 +153,14 @@ int32_t processFrame()
     if (!isOpen() || work.finished)
         return MPGE_ERR_STATE;
     const long wanted = work.encoder->inputFramesPerFrame();
+    errno = 0;
     const long got = work.source->read(work.left.data(), work.right.data(), wanted);
     if (got < 0)
-        return MPGE_ERR_READ;
+        return failWith(MPGE_ERR_READ, std::string("cannot read the WAV file: ") +
+                                           (errno != 0 ? std::strerror(errno) : "it ended early"));
     if (got > 0) {
         if (int32_t result = work.encoder->encode(work.left.data(), work.right.data(), got); result != MPGE_OK)
-            return result;
+            return failWith(result, encoderFailure(result, *work.encoder, "write"));
         if (work.framesLeft > 0)
             work.framesLeft -= got;
     }
@@ -123,7 +170,7 @@ int32_t processFrame()
         return MPGE_OK;
     work.finished = true;
     const int32_t result = work.encoder->finish();
-    return result == MPGE_OK ? MPGE_FINISHED : result;
+    return result == MPGE_OK ? MPGE_FINISHED : failWith(result, encoderFailure(result, *work.encoder, "write"));
 }
 
 uint32_t unitStates()
@@ -157,6 +204,7 @@ MPGE_EXPORT int32_t MPGE_initializeWork(void)
     std::lock_guard<std::mutex> hold(workLock);
     work.reset();
     work.initialised = true;
+    lastError.clear();
     return MPGE_OK;
 }
 
@@ -263,5 +311,15 @@ MPGE_EXPORT int32_t MPGE_getVersion(uint32_t *code, char *text)
     if (text)
         std::snprintf(text, MPGE_VERSION_TEXT_SIZE, "Tonebridge encoder %u.%u (LAME %s)", VersionCode >> 16,
                       (VersionCode >> 8) & 0xFF, get_lame_version());
+    return MPGE_OK;
+}
+
+// Not one of the nine: the reason for the last failure, for callers that want to show it.
+MPGE_EXPORT int32_t MPGE_getLastError(char *text, int32_t size)
+{
+    if (!text || size <= 0)
+        return MPGE_ERR_PARAMETER;
+    std::lock_guard<std::mutex> hold(workLock);
+    std::snprintf(text, static_cast<size_t>(size), "%s", lastError.c_str());
     return MPGE_OK;
 }

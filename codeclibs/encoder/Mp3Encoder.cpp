@@ -2,7 +2,9 @@
 
 #include <lame/lame.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <cstdlib>
 
 namespace tb::encoder {
@@ -68,10 +70,16 @@ int chooseOutputRate(int sourceRate, const EncoderSettings &settings)
 
 Mp3Encoder::~Mp3Encoder()
 {
-    if (output_)
-        std::fclose(output_);
+    // An encoding that did not finish leaves nothing under the destination's name.
+    file_.abandon();
     if (lame_)
         lame_close(lame_);
+}
+
+int32_t Mp3Encoder::outputFailed()
+{
+    outputError_ = std::strerror(errno);
+    return MPGE_ERR_OUTPUT;
 }
 
 int32_t Mp3Encoder::open(const EncoderSettings &settings, const PcmFormat &input, const std::string &outputPath)
@@ -113,11 +121,13 @@ int32_t Mp3Encoder::open(const EncoderSettings &settings, const PcmFormat &input
         inputFramesPerFrame_ = 1;
     mp3_.resize(static_cast<size_t>(inputFramesPerFrame_ * 5 / 4 + 7200) * 4);
 
-    output_ = std::fopen(outputPath.c_str(), "wb");
-    if (!output_)
+    if (!file_.create(outputPath)) {
+        outputError_ = file_.error();
         return MPGE_ERR_OUTPUT;
+    }
+    output_ = file_.stream();
     const std::vector<uint8_t> &tag = tags_.leading;
-    return std::fwrite(tag.data(), 1, tag.size(), output_) == tag.size() ? MPGE_OK : MPGE_ERR_OUTPUT;
+    return std::fwrite(tag.data(), 1, tag.size(), output_) == tag.size() ? MPGE_OK : outputFailed();
 }
 
 int32_t Mp3Encoder::write(int bytes)
@@ -125,7 +135,7 @@ int32_t Mp3Encoder::write(int bytes)
     if (bytes < 0)
         return MPGE_ERR_ENCODER;
     if (bytes > 0 && std::fwrite(mp3_.data(), 1, static_cast<size_t>(bytes), output_) != static_cast<size_t>(bytes))
-        return MPGE_ERR_OUTPUT;
+        return outputFailed();
     return MPGE_OK;
 }
 
@@ -144,7 +154,7 @@ int32_t Mp3Encoder::finish()
     int32_t result = write(lame_encode_flush(lame_, mp3_.data(), static_cast<int>(mp3_.size())));
     const std::vector<uint8_t> &id3v1 = tags_.trailing;
     if (result == MPGE_OK && std::fwrite(id3v1.data(), 1, id3v1.size(), output_) != id3v1.size())
-        result = MPGE_ERR_OUTPUT;
+        result = outputFailed();
     if (result == MPGE_OK) {
         // LAME kept the first frame (right after the ID3v2 tag) free for the tag that describes
         // the whole stream.
@@ -153,12 +163,18 @@ int32_t Mp3Encoder::finish()
         if (tagSize > 0 && tagSize <= mp3_.size() &&
             (std::fseek(output_, firstFrame, SEEK_SET) != 0 ||
              std::fwrite(mp3_.data(), 1, tagSize, output_) != tagSize))
-            result = MPGE_ERR_OUTPUT;
+            result = outputFailed();
     }
-    if (std::fclose(output_) != 0 && result == MPGE_OK)
-        result = MPGE_ERR_OUTPUT;
     output_ = nullptr;
-    return result;
+    if (result != MPGE_OK) {
+        file_.abandon();
+        return result;
+    }
+    if (!file_.commit()) {
+        outputError_ = file_.error();
+        return MPGE_ERR_OUTPUT;
+    }
+    return MPGE_OK;
 }
 
 } // namespace tb::encoder

@@ -1,9 +1,11 @@
 // One MP3 encoding with LAME: the settings of the configuration items, the choice of the output
-// sample rate, and the output file with its LAME/Xing tag.
+// sample rate, and the output file with its LAME/Xing tag. The file is written under a temporary
+// name and gets its own name only when finished; an encoding that ends otherwise leaves nothing.
 #pragma once
 
 #include "PcmSource.h"
 #include "WavTags.h"
+#include "common/ReplacingFile.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -47,14 +49,20 @@ public:
     long inputFramesPerFrame() const { return inputFramesPerFrame_; }
     // Encodes count sample frames and writes what LAME gives back. Returns an MPGE_* code.
     int32_t encode(const int32_t *left, const int32_t *right, long count);
-    // Flushes the encoder, writes the LAME/Xing tag into the first frame and closes the file.
+    // Flushes the encoder, writes the LAME/Xing tag into the first frame, closes the file and
+    // gives it its name.
     int32_t finish();
+    // Why the output failed: the system's text ("No space left on device"); empty otherwise.
+    const std::string &outputError() const { return outputError_; }
 
 private:
     int32_t write(int bytes);
+    int32_t outputFailed();
 
     lame_global_struct *lame_ = nullptr;
-    std::FILE *output_ = nullptr;
+    codec::ReplacingFile file_;
+    std::FILE *output_ = nullptr; // file_'s stream while open
+    std::string outputError_;
     long inputFramesPerFrame_ = 1152;
     Mp3Tags tags_;
     std::vector<unsigned char> mp3_;

@@ -92,6 +92,9 @@ int32_t MPGE_closeCoder(void);
 int32_t MPGE_endCoder(void);
 int32_t MPGE_getUnitStates(uint32_t *states);
 int32_t MPGE_getVersion(uint32_t *code, char *text); /* text: MPGE_VERSION_TEXT_SIZE bytes */
+/* Optional, beside the nine: the reason for the last failure in words (for example "cannot write
+ * the MP3 file: No space left on device"), empty when there was none since MPGE_initializeWork. */
+int32_t MPGE_getLastError(char *text, int32_t size);
 
 /* Function pointer types for run-time loading. */
 typedef int32_t (*MPGE_initializeWork_fn)(void);
@@ -103,6 +106,7 @@ typedef int32_t (*MPGE_closeCoder_fn)(void);
 typedef int32_t (*MPGE_endCoder_fn)(void);
 typedef int32_t (*MPGE_getUnitStates_fn)(uint32_t *);
 typedef int32_t (*MPGE_getVersion_fn)(uint32_t *, char *);
+typedef int32_t (*MPGE_getLastError_fn)(char *, int32_t);
 
 #ifdef __cplusplus
 }

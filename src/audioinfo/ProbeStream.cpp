@@ -1,6 +1,7 @@
 #include "audioinfo/ProbeStream.h"
 
 #include "platform/Exception.h"
+#include "platform/PathBytes.h"
 
 #include <QFile>
 
@@ -33,7 +34,7 @@ void ProbeStream::readExactly(void *buffer, int64_t count)
 FileProbeStream::FileProbeStream(const QString &fileName)
 {
     // Non-blocking open, so that a FIFO or a device node never stalls the probe.
-    fd_ = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    fd_ = ::open(pathToBytes(fileName).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0)
         throw EInOutError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, systemError(errno)));
     struct stat info {};

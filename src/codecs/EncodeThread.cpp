@@ -52,15 +52,29 @@ void TEncodeThread::Resume()
 
 void TEncodeThread::SetPriority(TThreadPriority priority) { applyThreadPriority(threadId_.load(), priority); }
 
-void TEncodeThread::TerminateAndWait()
+void TEncodeThread::TerminateAndWait() { TerminateAndWait(std::chrono::milliseconds::max()); }
+
+bool TEncodeThread::TerminateAndWait(std::chrono::milliseconds limit)
 {
     {
         std::lock_guard<std::mutex> hold(lock_);
         terminated_ = true;
     }
     changed_.notify_all();
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
-        thread_.join();
+    if (!thread_.joinable() || thread_.get_id() == std::this_thread::get_id())
+        return true;
+    // An idle-priority worker could wait long for the processor on a busy machine.
+    if (threadId_.load() != 0)
+        applyThreadPriority(threadId_.load(), tpNormal);
+    if (limit != std::chrono::milliseconds::max()) {
+        std::unique_lock<std::mutex> hold(lock_);
+        if (!changed_.wait_for(hold, limit, [this] { return finished_; })) {
+            thread_.detach();
+            return false;
+        }
+    }
+    thread_.join();
+    return true;
 }
 
 TEncodeThread *TEncodeThread::Current() { return currentWorker; }
@@ -137,6 +151,17 @@ bool TEncodeThread::HandleRequests()
 
 void TEncodeThread::Execute()
 {
+    struct Finished {
+        TEncodeThread &thread;
+        ~Finished()
+        {
+            {
+                std::lock_guard<std::mutex> hold(thread.lock_);
+                thread.finished_ = true;
+            }
+            thread.changed_.notify_all();
+        }
+    } finished{*this};
     currentWorker = this;
     {
         std::lock_guard<std::mutex> hold(lock_);

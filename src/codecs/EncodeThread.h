@@ -8,6 +8,7 @@
 #include <tonebridge/window.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -45,6 +46,9 @@ public:
     void SetPriority(TThreadPriority priority);
     // Asks the worker to leave its loop and waits until it has.
     void TerminateAndWait();
+    // The same, waiting at most `limit`; false when the worker has not left by then (blocked in
+    // the system). It then goes on alone and must be left alive.
+    bool TerminateAndWait(std::chrono::milliseconds limit);
 
     // For the library's read callback, which runs on the worker thread.
     static TEncodeThread *Current();
@@ -75,6 +79,7 @@ private:
     std::condition_variable changed_;
     std::deque<Request> queue_;
     bool terminated_ = false;
+    bool finished_ = false; // the thread has left Execute
     bool suspendRequested_ = false;
     bool parked_ = false;
 

@@ -1,6 +1,6 @@
 #include "EncoderLibrary.h"
 
-#include <QFile>
+#include "platform/PathBytes.h"
 
 #include <dlfcn.h>
 #include <mutex>
@@ -48,7 +48,7 @@ bool EncoderLibrary::Load(const QString &path)
         ++l.count;
         return true;
     }
-    l.handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+    l.handle = dlopen(pathToBytes(path).constData(), RTLD_NOW | RTLD_LOCAL);
     if (!l.handle)
         return false;
     EncoderApi &a = l.api;
@@ -66,6 +66,7 @@ bool EncoderLibrary::Load(const QString &path)
         l.count = 0;
         return false;
     }
+    lookUp(l.handle, "MPGE_getLastError", a.getLastError);
     l.count = 1;
     return true;
 }

@@ -19,6 +19,8 @@ struct EncoderApi {
     MPGE_endCoder_fn endCoder = nullptr;
     MPGE_getUnitStates_fn getUnitStates = nullptr;
     MPGE_getVersion_fn getVersion = nullptr;
+    // Optional: a library without it still loads, and failures then come without a reason.
+    MPGE_getLastError_fn getLastError = nullptr;
 };
 
 class EncoderLibrary {

@@ -1,6 +1,7 @@
 #include "GogoTea.h"
 
 #include "platform/FileSystem.h"
+#include "platform/PathBytes.h"
 
 #include <QFile>
 #include <algorithm>
@@ -22,6 +23,9 @@ const char *const TextVbrLevel = "VBRLevelは0～9の範囲です.";
 // The instance whose ring buffer feeds _MEMORY input: the last one constructed.
 std::mutex memoryInstanceLock;
 TGogoTea *memoryInstance = nullptr;
+
+// How long destruction waits for the worker to leave.
+constexpr int QuitWaitMs = 400;
 
 // Item values of the emphasis kinds, in TEmphasis order.
 constexpr int32_t EmphasisValue[] = {0, 1, 3};
@@ -59,7 +63,16 @@ TGogoTea::~TGogoTea()
     }
     worker_->PostRequest(TEncodeThread::RequestQuit);
     worker_->Resume();
-    worker_->TerminateAndWait();
+    // The worker leaves between two frames. One blocked in the system is not waited for: it is
+    // left alive with everything it uses (its window, the ring buffer, the loaded library)
+    // until the process ends, so the program never hangs on its way out.
+    if (!worker_->TerminateAndWait(std::chrono::milliseconds(QuitWaitMs))) {
+        (void)worker_.release();
+        window_->setHandler({}); // its reports no longer reach this component
+        (void)window_.release();
+        (void)ring_.release();
+        return;
+    }
     worker_.reset();
     {
         std::lock_guard<std::mutex> hold(ringLock_);
@@ -67,6 +80,14 @@ TGogoTea::~TGogoTea()
     }
     window_.reset();
     EncoderLibrary::Release();
+}
+
+QString TGogoTea::LastErrorText() const
+{
+    if (!api_.getLastError)
+        return {};
+    char text[512] = {};
+    return api_.getLastError(text, sizeof text) == MPGE_OK ? pathFromBytes(text) : QString();
 }
 
 void TGogoTea::ApplyDefaults()
@@ -115,13 +136,13 @@ void TGogoTea::PrepareEncode()
     if (encodeResult_ != 0)
         throw EGogoTeaError(QString::fromUtf8(TextNoFpu));
 
-    const QByteArray source = QFile::encodeName(sourceFile_);
+    const QByteArray source = pathToBytes(sourceFile_);
     const MPGE_USERFUNC memoryInput{&TGogoTea::ReadInput, -1, 16, 44100, 2};
     if (encodeMode_ == _FILE)
         api_.setConfigure(MC_INPUTFILE, MC_INPDEV_FILE, source.constData());
     else
         api_.setConfigure(MC_INPUTFILE, MC_INPDEV_USERFUNC, &memoryInput);
-    const QByteArray destination = QFile::encodeName(destinationFile_);
+    const QByteArray destination = pathToBytes(destinationFile_);
     api_.setConfigure(MC_OUTPUTFILE, 0, destination.constData());
     api_.setConfigure(MC_USEPSY, usePsyAnalize_ ? 1 : 0, nullptr);
     api_.setConfigure(MC_BITRATE, bitRate_, nullptr);

@@ -115,6 +115,8 @@ public:
     void SetPriority(TThreadPriority value);
     TEncodeMode EncodeMode() const { return encodeMode_; }
     void SetEncodeMode(TEncodeMode value);
+    // Why the last encoding or preparation failed, in the library's words; empty when it cannot say.
+    QString LastErrorText() const;
     // The library's values; 0 or empty when the call fails.
     uint32_t UnitStates() const;
     QString VersionString() const;

@@ -1,6 +1,7 @@
 #include "XaudioPlayer.h"
 
 #include "platform/FileSystem.h"
+#include "platform/PathBytes.h"
 
 #include <QCoreApplication>
 #include <dlfcn.h>
@@ -8,7 +9,8 @@
 namespace tb {
 
 namespace {
-QString text(const char *value) { return value ? QString::fromUtf8(value) : QString(); }
+// Texts may hold file names, which are bytes rather than necessarily UTF-8.
+QString text(const char *value) { return value ? pathFromBytes(value) : QString(); }
 
 std::unique_ptr<MessageWindow> createHiddenWindow()
 {
@@ -217,7 +219,7 @@ int TXaudioPlayer::SetOutputVolume(int MasterLevel, int PcmLevel, int Balance)
 #define TB_SEND_S(method, code)                                                                                   \
     int TXaudioPlayer::method(const QString &Name)                                                                \
     {                                                                                                             \
-        QByteArray bytes = Name.toUtf8();                                                                         \
+        QByteArray bytes = pathToBytes(Name);                                                                     \
         return SendCommand(control_message_send_S_, code, bytes.constData());                                     \
     }
 TB_SEND_S(InputOpen, 8)

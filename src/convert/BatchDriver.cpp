@@ -1,6 +1,7 @@
 #include "BatchDriver.h"
 
 #include "audioinfo/Describe.h"
+#include "platform/PathBytes.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -20,7 +21,7 @@ const char *const StartQuestions[2] = {
 bool sameFileOnDisk(const QString &a, const QString &b)
 {
     struct stat sa {}, sb {};
-    if (::stat(QFile::encodeName(a).constData(), &sa) != 0 || ::stat(QFile::encodeName(b).constData(), &sb) != 0)
+    if (::stat(pathToBytes(a).constData(), &sa) != 0 || ::stat(pathToBytes(b).constData(), &sb) != 0)
         return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
@@ -109,12 +110,14 @@ void BatchDriver::StartBatch()
     window_.Repaint();
     // Only the three known modes; anything else asks, so nothing is overwritten unasked.
     batchOutputMode_ = (options_.OutputMode >= omAskMe && options_.OutputMode <= omSkip) ? options_.OutputMode : omAskMe;
-    failedFiles_.clear();
+    failures_.clear();
+    passedOver_ = 0;
 
-    if (!SelectFrom(0, true)) {
+    if (!SelectFrom(0)) {
         EnableAllCheckBoxes(list);
-        if (!failedFiles_.isEmpty())
-            dialogs_.message(FailureSummary(failedFiles_));
+        const QString summary = FailureSummary(state_.DoWhat, failures_, state_.FileQueue.size(), passedOver_);
+        if (!summary.isEmpty())
+            dialogs_.message(summary);
         return;
     }
     const QString path = CurrentFile();
@@ -127,22 +130,36 @@ void BatchDriver::StartBatch()
     state_.ActivityState = asConverting;
     SetStatus(info_, Active().StatusPrefix());
     if (!started)
-        FileFailed();
+        FileFailed(Active().StartFailureReason());
 }
 
-BatchDriver::Verdict BatchDriver::Examine(int index, bool firstOfBatch)
+QStringList BatchDriver::FailedFiles() const
+{
+    QStringList paths;
+    for (const Failure &f : failures_)
+        paths << f.path;
+    return paths;
+}
+
+BatchDriver::Verdict BatchDriver::Examine(int index)
 {
     currentIndex_ = index;
     window_.ProcessPendingEvents();
     const QString path = state_.FileQueue[index];
-    if (!Active().IsEligible(path))
+    if (!Active().IsEligible(path)) {
+        const QString reason = Active().IneligibleReason();
+        if (reason.isEmpty())
+            ++passedOver_;
+        else
+            failures_.append({path, reason});
         return Verdict::PassOver;
+    }
     const QString destination = Destination(path);
     if (!fileSystem_.fileExists(destination))
         return Verdict::Take;
     if (sameFileOnDisk(path, destination)) {
         // Converting a file onto itself would destroy it.
-        failedFiles_ << path;
+        failures_.append({path, QStringLiteral("the destination is the file itself")});
         return Verdict::PassOver;
     }
     switch (batchOutputMode_) {
@@ -159,9 +176,7 @@ BatchDriver::Verdict BatchDriver::Examine(int index, bool firstOfBatch)
     window_.Repaint();
     switch (answer) {
     case Answer::Yes:
-        // The encoder does not replace an existing file by itself at the start of a batch.
-        if (firstOfBatch && state_.DoWhat == dwWavToMp3)
-            fileSystem_.deleteFile(destination);
+        // Nothing is deleted beforehand: the codec replaces the file once the new one is complete.
         return Verdict::Take;
     case Answer::No:
         return Verdict::PassOver;
@@ -170,11 +185,11 @@ BatchDriver::Verdict BatchDriver::Examine(int index, bool firstOfBatch)
     }
 }
 
-bool BatchDriver::SelectFrom(int from, bool firstOfBatch)
+bool BatchDriver::SelectFrom(int from)
 {
     const int count = static_cast<int>(state_.FileQueue.size());
     for (int index = from; index < count; ++index) {
-        Verdict verdict = Examine(index, firstOfBatch);
+        Verdict verdict = Examine(index);
         if (verdict == Verdict::Take)
             return true;
         if (verdict == Verdict::Abort)
@@ -209,11 +224,11 @@ void BatchDriver::FileFinished()
         EndBatch();
 }
 
-void BatchDriver::FileFailed()
+void BatchDriver::FileFailed(const QString &reason)
 {
     if (!IsConverting())
         return;
-    failedFiles_ << CurrentFile();
+    failures_.append({CurrentFile(), reason});
     FileFinished();
 }
 
@@ -221,7 +236,7 @@ bool BatchDriver::StartSelected(bool firstOfBatch)
 {
     // A file the codec refuses counts as failed and the next one is tried, so a batch never
     // waits for a file that will not come.
-    while (SelectFrom(currentIndex_ + 1, firstOfBatch)) {
+    while (SelectFrom(currentIndex_ + 1)) {
         const QString path = CurrentFile();
         MakeCurrentRow(path);
         Active().Display(path);
@@ -229,7 +244,7 @@ bool BatchDriver::StartSelected(bool firstOfBatch)
             SetStatus(info_, Active().StatusPrefix());
             return true;
         }
-        failedFiles_ << path;
+        failures_.append({path, Active().StartFailureReason()});
         window_.ProcessPendingEvents();
     }
     return false;
@@ -275,9 +290,11 @@ void BatchDriver::ResetToIdle(bool batchEnded)
     ShowIdle(info_);
     state_.ActivityState = asIdle;
     if (batchEnded) {
-        QString message = Active().EndMessage();
-        if (!failedFiles_.isEmpty())
-            message += (message.isEmpty() ? QString() : QStringLiteral("\n\n")) + FailureSummary(failedFiles_);
+        // "All ... converted" only when it is true; otherwise the summary says what failed.
+        QString message = failures_.isEmpty() ? Active().EndMessage() : QString();
+        const QString summary = FailureSummary(state_.DoWhat, failures_, state_.FileQueue.size(), passedOver_);
+        if (!summary.isEmpty())
+            message += (message.isEmpty() ? QString() : QStringLiteral("\n\n")) + summary;
         if (!message.isEmpty())
             dialogs_.message(message);
     }
@@ -285,16 +302,29 @@ void BatchDriver::ResetToIdle(bool batchEnded)
         shell_.openFolder(Active().DestinationFolder());
 }
 
-QString BatchDriver::FailureSummary(const QStringList &failed)
+QString BatchDriver::FailureSummary(int32_t doWhat, const QList<Failure> &failures, int queued, int passedOver)
 {
-    QString text = failed.size() == 1 ? QStringLiteral("1 file could not be converted:")
-                                      : QStringLiteral("%1 files could not be converted:").arg(failed.size());
-    const int shown = 20;
-    for (int i = 0; i < failed.size() && i < shown; ++i)
-        text += "\n" + failed[i];
-    if (failed.size() > shown)
-        text += QStringLiteral("\n... and %1 more").arg(failed.size() - shown);
-    return text;
+    QStringList lines;
+    if (!failures.isEmpty()) {
+        const QString kind = doWhat == dwWavToMp3 ? QStringLiteral("WAV") : QStringLiteral("MP3");
+        lines << QStringLiteral("%1 of %2 checked %3 %4 could not be converted:")
+                     .arg(failures.size())
+                     .arg(queued)
+                     .arg(kind, queued == 1 ? QStringLiteral("file") : QStringLiteral("files"));
+        const int shown = 20;
+        for (int i = 0; i < failures.size() && i < shown; ++i) {
+            const Failure &f = failures[i];
+            const QString reason = f.reason.isEmpty() ? QStringLiteral("the reason is unknown") : f.reason;
+            lines << displayPath(FileNameOf(f.path)) + QStringLiteral(": ") + reason;
+        }
+        if (failures.size() > shown)
+            lines << QStringLiteral("... and %1 more").arg(failures.size() - shown);
+    }
+    if (passedOver == 1)
+        lines << QStringLiteral("1 file was not PCM WAV and was passed over");
+    else if (passedOver > 1)
+        lines << QStringLiteral("%1 files were not PCM WAV and were passed over").arg(passedOver);
+    return lines.join('\n');
 }
 
 } // namespace tb

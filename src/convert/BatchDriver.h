@@ -29,10 +29,10 @@ public:
     // The convert button: start a batch when idle, offer to stop it while converting.
     void btnConvertClick();
 
-    // Called by the conversions when the current file is done (or failed): picks the next file
-    // and starts it, or ends the batch.
+    // Called by the conversions when the current file is done (or failed, and why): picks the
+    // next file and starts it, or ends the batch.
     void FileFinished();
-    void FileFailed();
+    void FileFailed(const QString &reason);
 
     // Destination: the folder, then the source's file name with its extension replaced.
     static QString DestinationFor(const QString &folder, const QString &source, const QString &extension);
@@ -40,10 +40,21 @@ public:
     int CurrentIndex() const { return currentIndex_; }
     int BatchOutputMode() const { return batchOutputMode_; }
     QString CurrentFile() const;
-    const QStringList &FailedFiles() const { return failedFiles_; }
+    QStringList FailedFiles() const;
     bool IsConverting() const { return state_.ActivityState == asConverting; }
 
-    static QString FailureSummary(const QStringList &failed);
+    struct Failure {
+        QString path;
+        QString reason;
+    };
+    const QList<Failure> &Failures() const { return failures_; }
+    // Files of a kind the direction passes over (WAV files that are not PCM).
+    int PassedOverCount() const { return passedOver_; }
+
+    // What the end of a batch says about the files that did not convert: how many of how many
+    // checked files failed, each as "file name: reason", and how many were passed over.
+    // Empty when there is nothing to tell.
+    static QString FailureSummary(int32_t doWhat, const QList<Failure> &failures, int queued, int passedOver);
 
 private:
     enum class Verdict { Take, PassOver, Abort };
@@ -54,8 +65,8 @@ private:
     void ConfirmStop();
     void EnableAllCheckBoxes(ConversionListPort &list);
     // Examines candidates from `from` on; true when one was taken (CurrentIndex names it).
-    bool SelectFrom(int from, bool firstOfBatch);
-    Verdict Examine(int index, bool firstOfBatch);
+    bool SelectFrom(int from);
+    Verdict Examine(int index);
     void MakeCurrentRow(const QString &path);
     // Shows and starts candidates until one starts; false when none is left.
     bool StartSelected(bool firstOfBatch);
@@ -72,7 +83,8 @@ private:
     Conversion *conversions_[2] = {nullptr, nullptr};
     int currentIndex_ = 0;
     int batchOutputMode_ = omAskMe;
-    QStringList failedFiles_;
+    QList<Failure> failures_;
+    int passedOver_ = 0;
     // A file that completes while the stop question is open is moved on from only after the
     // answer, so a No never restarts a file that has already ended.
     bool questionOpen_ = false;

@@ -27,6 +27,7 @@ void GogoEncoderPort::StartEncode() { encoder_.StartEncode(); }
 void GogoEncoderPort::SuspendEncode() { encoder_.SuspendEncode(); }
 void GogoEncoderPort::ResumeEncode() { encoder_.ResumeEncode(); }
 void GogoEncoderPort::AbortEncode() { encoder_.AbortEncode(); }
+QString GogoEncoderPort::LastErrorText() { return encoder_.LastErrorText(); }
 
 static_assert(static_cast<int>(ecMono) == _MONO && static_cast<int>(ecStereo) == _STEREO &&
               static_cast<int>(ecJoint) == _JOINT && static_cast<int>(ecMsStereo) == _MSSTEREO &&

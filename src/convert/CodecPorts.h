@@ -36,6 +36,7 @@ public:
     void SuspendEncode() override;
     void ResumeEncode() override;
     void AbortEncode() override;
+    QString LastErrorText() override;
 
 private:
     TGogoTea &encoder_;

@@ -14,6 +14,11 @@ public:
     virtual QString StatusPrefix() const = 0;
     // Whether a queued file can be converted at all (a silent test).
     virtual bool IsEligible(const QString &path) = 0;
+    // After IsEligible said no: why the file could not be read, or empty when it was readable
+    // but of a kind this direction passes over.
+    virtual QString IneligibleReason() const { return {}; }
+    // After StartFile failed: why, in the codec's or the system's words.
+    virtual QString StartFailureReason() const { return {}; }
     // Title, format line and length of the file about to be converted.
     virtual void Display(const QString &path) = 0;
     // Starts one file; false when the codec refused it.

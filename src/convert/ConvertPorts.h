@@ -68,6 +68,8 @@ public:
     virtual void SuspendEncode() = 0;
     virtual void ResumeEncode() = 0;
     virtual void AbortEncode() = 0;
+    // Why the last encoding or its start failed, in the library's words; empty when unknown.
+    virtual QString LastErrorText() { return {}; }
 };
 
 } // namespace tb

@@ -2,6 +2,7 @@
 
 #include "audioinfo/AudioInfo.h"
 #include "audioinfo/Describe.h"
+#include "platform/Exception.h"
 
 namespace tb {
 
@@ -31,6 +32,9 @@ void Mp3ToWavConversion::Display(const QString &path) { DescribeMpegFile(info_, 
 
 bool Mp3ToWavConversion::StartFile(const QString &source, const QString &destination, bool firstOfBatch)
 {
+    source_ = source;
+    destination_ = destination;
+    startFailure_.clear();
     try {
         if (firstOfBatch)
             decoder_.SetOutputModule(0);
@@ -38,9 +42,21 @@ bool Mp3ToWavConversion::StartFile(const QString &source, const QString &destina
         decoder_.InputOpen(source);
         decoder_.Play();
         return true;
-    } catch (const std::exception &) {
-        return false;
+    } catch (const Exception &error) {
+        startFailure_ = error.message();
+    } catch (const std::exception &error) {
+        startFailure_ = QString::fromUtf8(error.what());
     }
+    return false;
+}
+
+QString Mp3ToWavConversion::ReasonOf(const QString &message) const
+{
+    QString reason = message;
+    for (const QString &path : {source_, destination_})
+        if (!path.isEmpty())
+            reason.replace(QStringLiteral(" \"") + path + QStringLiteral("\""), QString());
+    return reason;
 }
 
 void Mp3ToWavConversion::EndBatch()
@@ -84,7 +100,7 @@ void Mp3ToWavConversion::DecoderNotifyStreamDuration(uint32_t duration)
         info_.setDurationTime(SecondsClockText(duration));
 }
 
-void Mp3ToWavConversion::DecoderNotifyError(const QString &)
+void Mp3ToWavConversion::DecoderNotifyError(const QString &message)
 {
     if (!Converting())
         return;
@@ -97,7 +113,7 @@ void Mp3ToWavConversion::DecoderNotifyError(const QString &)
     } catch (const std::exception &) {
         staleUntilPong_.reset();
     }
-    driver_.FileFailed();
+    driver_.FileFailed(ReasonOf(message));
 }
 
 void Mp3ToWavConversion::DecoderNotifyPong(uint32_t tag)

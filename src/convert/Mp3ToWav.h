@@ -23,6 +23,7 @@ public:
     bool IsEligible(const QString &) override { return true; }
     void Display(const QString &path) override;
     bool StartFile(const QString &source, const QString &destination, bool firstOfBatch) override;
+    QString StartFailureReason() const override { return startFailure_; }
     void EndBatch() override;
     void HoldForQuestion() override;
     void ContinueAfterQuestion() override;
@@ -45,6 +46,11 @@ private:
     InfoView &info_;
     TAudioInfo &musicInfo_;
     BatchDriver &driver_;
+    // The decoder's message as a reason: the file names it quotes are shown beside it anyway.
+    QString ReasonOf(const QString &message) const;
+
+    QString source_, destination_; // of the file being decoded
+    QString startFailure_;
     // After a failed file, everything the decoder reports until this Pong is about that file.
     std::optional<uint32_t> staleUntilPong_;
     uint32_t pingTag_ = 0;

@@ -1,6 +1,7 @@
 #include "WavToMp3.h"
 
 #include "audioinfo/Describe.h"
+#include "platform/Exception.h"
 #include "wavepipe/MMWave.h"
 
 #include <cmath>
@@ -62,15 +63,23 @@ bool WavToMp3Conversion::Converting() const
 
 bool WavToMp3Conversion::IsEligible(const QString &path)
 {
+    // A file that vanished, cannot be read or is damaged is a failure with its reason; a
+    // readable file that is not PCM is passed over.
+    ineligibleReason_ = unreadableFileReason(path);
+    if (!ineligibleReason_.isEmpty())
+        return false;
     try {
         wavInfo_.SetFileName(path);
         // Uncompressed samples, integer or floating point, also inside the extensible format;
         // the encoder reads them directly. Compressed formats are passed over.
         const uint16_t samples = wavInfo_.SampleFormatTag();
         return samples == WaveFormatPcm || samples == WaveFormatIeeeFloat;
-    } catch (const std::exception &) {
-        return false;
+    } catch (const Exception &error) {
+        ineligibleReason_ = error.message();
+    } catch (const std::exception &error) {
+        ineligibleReason_ = QString::fromLocal8Bit(error.what());
     }
+    return false;
 }
 
 void WavToMp3Conversion::Display(const QString &path)
@@ -93,6 +102,7 @@ void WavToMp3Conversion::Display(const QString &path)
 bool WavToMp3Conversion::StartFile(const QString &source, const QString &destination, bool firstOfBatch)
 {
     currentFailed_ = false;
+    failureReason_.clear();
     try {
         if (firstOfBatch) {
             encoder_.SetBitRate(BitRateFor(options_.Mp3Bitrate));
@@ -104,7 +114,11 @@ bool WavToMp3Conversion::StartFile(const QString &source, const QString &destina
         encoder_.SetDestinationFile(destination);
         encoder_.StartEncode();
         return true;
-    } catch (const std::exception &) {
+    } catch (const std::exception &error) {
+        // The library's reason is more telling than the binding's "settings contain an error".
+        failureReason_ = encoder_.LastErrorText();
+        if (failureReason_.isEmpty())
+            failureReason_ = QString::fromUtf8(error.what());
         return false;
     }
 }
@@ -138,10 +152,14 @@ void WavToMp3Conversion::EncoderProgress(int nowFrames, int allFrames)
     info_.setCurrentTime(MillisecondsClockText(ElapsedMs(nowFrames, allFrames, wavLengthMs_)));
 }
 
-void WavToMp3Conversion::EncoderError(int)
+void WavToMp3Conversion::EncoderError(int errorCode)
 {
-    if (Converting())
-        currentFailed_ = true;
+    if (!Converting())
+        return;
+    currentFailed_ = true;
+    failureReason_ = encoder_.LastErrorText();
+    if (failureReason_.isEmpty())
+        failureReason_ = QStringLiteral("encoder error %1").arg(errorCode);
 }
 
 void WavToMp3Conversion::EncoderFinish(bool)
@@ -149,7 +167,7 @@ void WavToMp3Conversion::EncoderFinish(bool)
     if (!Converting())
         return;
     if (currentFailed_)
-        driver_.FileFailed();
+        driver_.FileFailed(failureReason_);
     else
         driver_.FileFinished();
 }

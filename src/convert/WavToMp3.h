@@ -25,6 +25,8 @@ public:
     QString DestinationExtension() const override { return QStringLiteral(".mp3"); }
     QString StatusPrefix() const override;
     bool IsEligible(const QString &path) override;
+    QString IneligibleReason() const override { return ineligibleReason_; }
+    QString StartFailureReason() const override { return failureReason_; }
     void Display(const QString &path) override;
     bool StartFile(const QString &source, const QString &destination, bool firstOfBatch) override;
     void EndBatch() override;
@@ -52,6 +54,8 @@ private:
     BatchDriver &driver_;
     int64_t wavLengthMs_ = 0;
     bool currentFailed_ = false;
+    QString ineligibleReason_; // empty: readable, but not PCM
+    QString failureReason_;    // of the current file's start or encoding
 };
 
 } // namespace tb

@@ -97,10 +97,12 @@ void TPlayLists::SavePlayList(const QString &path, bool overwrite)
         }
         if (ask && !context_.dialogs.confirm(QStringLiteral("The destination file has existed, overwrite it?")))
             return;
-        context_.fileSystem.deleteFile(path);
     }
     BusyCursor busy(context_.cursor);
+    // The new content replaces the old file only once it is completely written; a file that
+    // may not be written is refused, and nothing is deleted beforehand.
     TBiggerIniFile ini(path);
+    ini.Clear();
     ini.WriteString(General, QStringLiteral("ID"), QString::fromLatin1(PlayListID));
     ini.WriteInteger(General, QStringLiteral("Mp3WavCount"), mp3Wav.count());
     ini.WriteInteger(General, QStringLiteral("WavMp3Count"), wavMp3.count());

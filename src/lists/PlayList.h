@@ -24,7 +24,8 @@ public:
     bool LoadPlayList(const QString &path);
     // Writes both lists to the path; nothing when both are empty. An existing file is replaced
     // only after the user agreed, or without asking when `overwrite` is set and the file is a
-    // playlist: a file of another kind is never replaced unasked.
+    // playlist: a file of another kind is never replaced unasked. The old file stays whole
+    // when the new one cannot be written; a read-only file raises "File access denied".
     void SavePlayList(const QString &path, bool overwrite);
 
     void btnOpenClick();

@@ -1,6 +1,7 @@
 #include "SizeText.h"
 
 #include "platform/FileSystem.h"
+#include "platform/PathBytes.h"
 
 #include <cstdio>
 #include <string>
@@ -79,7 +80,7 @@ QString FileSizeText(FileSystem &fileSystem, const QString &path, const QLocale 
 
 QString ListItemText(const QString &path, const QString &sizeText)
 {
-    return FileNameOf(path) + QStringLiteral(" -- ") + sizeText;
+    return displayPath(FileNameOf(path)) + QStringLiteral(" -- ") + sizeText;
 }
 
 } // namespace tb

@@ -39,6 +39,11 @@ public:
     bool deleteFile(const QString &path) override;
 };
 
+// Why the path cannot be read as a file, in the system's words ("No such file or directory",
+// "not a regular file"); empty when it is a regular file that can be opened for reading.
+// Never blocks, also on a named pipe.
+QString unreadableFileReason(const QString &path);
+
 // The full path of the running executable.
 QString executablePath();
 

@@ -1,9 +1,8 @@
 #include "AtomicFileWriter.h"
 
 #include "platform/Exception.h"
+#include "platform/PathBytes.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -62,9 +61,14 @@ bool writeAll(int fd, const char *data, size_t size, size_t bufferSize)
 void writeFileAtomically(const QString &path, const std::string &content, size_t bufferSize)
 {
     // Write beside the real file when the name is a link, so the link itself survives.
-    QFileInfo info(path);
-    QString target = info.isSymLink() && info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
-    const QByteArray targetName = QFile::encodeName(target);
+    QByteArray targetName = pathToBytes(path);
+    struct stat link {};
+    if (::lstat(targetName.constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char *real = ::realpath(targetName.constData(), nullptr)) {
+            targetName = real;
+            std::free(real);
+        }
+    }
 
     mode_t mode = 0644;
     struct stat existing {};

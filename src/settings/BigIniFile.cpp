@@ -3,20 +3,23 @@
 #include "AtomicFileWriter.h"
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
+#include "platform/PathBytes.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
 
 namespace tb {
 
 namespace {
-std::string bytes(const QString &text) { return text.toStdString(); }
-QString text(const std::string &bytes) { return QString::fromStdString(bytes); }
+// Values are kept as the file's bytes; a path that is not UTF-8 comes back byte for byte.
+std::string bytes(const QString &text) { return pathToStdBytes(text); }
+QString text(const std::string &bytes) { return pathFromBytes(bytes); }
 } // namespace
 
 TBigIniFile::TBigIniFile(const QString &fileName, DuplicateSectionHook hook, void *hookUser)
@@ -37,8 +40,14 @@ void TBigIniFile::LoadFromFile()
 {
     sections_.clear();
     if (!fileName_.isEmpty()) {
-        const QByteArray path = QFile::encodeName(fileName_);
-        int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        const QByteArray path = pathToBytes(fileName_);
+        // Non-blocking, so that a named pipe in place of the file cannot hang the program.
+        int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        struct stat info {};
+        if (fd >= 0 && (::fstat(fd, &info) != 0 || !(S_ISREG(info.st_mode) || S_ISDIR(info.st_mode)))) {
+            ::close(fd);
+            throw EInOutError(runtimeErrorText(EACCES));
+        }
         if (fd < 0) {
             if (errno != ENOENT && errno != ENOTDIR)
                 throw EInOutError(runtimeErrorText(errno));
@@ -297,6 +306,13 @@ void TBigIniFile::UpdateFile()
         return;
     writeFileAtomically(fileName_, render(), static_cast<size_t>(textBufferSize_));
     modified_ = false;
+}
+
+void TBigIniFile::Clear()
+{
+    sections_.clear();
+    sectionCursor_ = 0;
+    modified_ = true;
 }
 
 TAppIniFile::TAppIniFile() : TAppIniFile(programFolder()) {}

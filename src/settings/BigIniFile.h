@@ -39,6 +39,9 @@ public:
     virtual void WriteBool(const QString &section, const QString &key, bool value);
     // Writes the file when anything changed; an unchanged file is not touched.
     virtual void UpdateFile();
+    // Forgets every section, so that the next UpdateFile replaces the whole file by what is
+    // written from now on (the old file stays until the new one is complete).
+    void Clear();
 
     const QString &FileName() const { return fileName_; }
     bool Modified() const { return modified_; }

@@ -1,5 +1,7 @@
 #include "wavepipe/BufferedFile.h"
 
+#include "platform/PathBytes.h"
+
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
@@ -14,7 +16,7 @@ bool BufferedFile::open(const QString &fileName)
 {
     close();
     // Non-blocking, so that a FIFO never stalls; only regular files are accepted.
-    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open(pathToBytes(fileName).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat info {};

@@ -3,7 +3,9 @@
 #include "wavepipe/BufferedFile.h"
 #include "wavepipe/MMErrors.h"
 
-#include <QFileInfo>
+#include "platform/PathBytes.h"
+
+#include <sys/stat.h>
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -366,7 +368,8 @@ void TMMWave::SetFileName(const QString &fileName)
             Changed();
         return;
     }
-    if (!QFileInfo::exists(fileName)) {
+    struct stat st {};
+    if (::stat(pathToBytes(fileName).constData(), &st) != 0) {
         if (fileMustExist_)
             throw EMMWaveError(MMMessageText(MMMessage::ErrorReadingWaveFile));
         Unload();

@@ -7,8 +7,11 @@
 #include "support/WavWriter.h"
 #include "wavepipe/MMWave.h"
 
+#include "platform/PathBytes.h"
+
 #include <QDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace tb;
 using namespace tb::test;
@@ -277,8 +280,9 @@ TEST_F(BatchTest, RefusedStartCountsAsFailedAndTheBatchMovesOn)
     EXPECT_EQ(decoder.calls.filter("InputOpen").size(), 2) << "b started after a was refused";
     mp3ToWav.DecoderNotifyPlayerState(3);
     EXPECT_EQ(state.ActivityState, asIdle);
-    EXPECT_EQ(dialogs.messages(), QStringList{"All checked MP3 files have been converted to WAV files!\n\n"
-                                              "1 file could not be converted:\n" + a});
+    // Not "All ... converted": the end message begins with what failed, and why.
+    EXPECT_EQ(dialogs.messages(), QStringList{"1 of 2 checked MP3 files could not be converted:\n"
+                                              "a.mp3: refused"});
 }
 
 TEST_F(BatchTest, EveryStartRefusedEndsTheBatchWithTheFailures)
@@ -289,7 +293,9 @@ TEST_F(BatchTest, EveryStartRefusedEndsTheBatchWithTheFailures)
     startBatch();
     EXPECT_EQ(state.ActivityState, asIdle);
     ASSERT_EQ(dialogs.messages().size(), 1);
-    EXPECT_TRUE(dialogs.messages()[0].contains("2 files could not be converted:"));
+    EXPECT_EQ(dialogs.messages()[0], "2 of 2 checked MP3 files could not be converted:\n"
+                                     "a.mp3: refused\n"
+                                     "b.mp3: refused");
 }
 
 TEST_F(BatchTest, DecoderErrorFailsTheFileAndStaleNewsIsIgnoredUntilThePong)
@@ -298,7 +304,7 @@ TEST_F(BatchTest, DecoderErrorFailsTheFileAndStaleNewsIsIgnoredUntilThePong)
     QString b = mp3("b.mp3");
     startBatch();
     decoder.calls.clear();
-    mp3ToWav.DecoderNotifyError("cannot decode");
+    mp3ToWav.DecoderNotifyError("cannot decode \"" + a + "\": damaged frame");
     EXPECT_EQ(decoder.calls.first(), "Ping(1)");
     EXPECT_EQ(decoder.calls.filter("InputOpen"), QStringList{"InputOpen(" + b + ")"});
     mp3ToWav.DecoderNotifyPlayerState(3); // the failed file's end, reported before the Pong
@@ -308,7 +314,9 @@ TEST_F(BatchTest, DecoderErrorFailsTheFileAndStaleNewsIsIgnoredUntilThePong)
     mp3ToWav.DecoderNotifyPong(1);
     mp3ToWav.DecoderNotifyPlayerState(3); // b's end
     EXPECT_EQ(state.ActivityState, asIdle);
-    EXPECT_TRUE(dialogs.messages()[0].endsWith("1 file could not be converted:\n" + a));
+    // The decoder's text is the reason; the path it quotes is not repeated.
+    EXPECT_EQ(dialogs.messages(), QStringList{"1 of 2 checked MP3 files could not be converted:\n"
+                                              "a.mp3: cannot decode: damaged frame"});
 }
 
 TEST_F(BatchTest, AFileIsNeverConvertedOntoItself)
@@ -321,7 +329,8 @@ TEST_F(BatchTest, AFileIsNeverConvertedOntoItself)
     EXPECT_EQ(state.ActivityState, asIdle);
     EXPECT_TRUE(decoder.calls.isEmpty());
     EXPECT_EQ(TempDir::read(self), QByteArray("precious"));
-    EXPECT_EQ(dialogs.messages(), QStringList{"1 file could not be converted:\n" + self});
+    EXPECT_EQ(dialogs.messages(), QStringList{"1 of 1 checked MP3 file could not be converted:\n"
+                                              "x.wav: the destination is the file itself"});
 }
 
 TEST_F(BatchTest, WavBatchPassesOverCompressedFilesAndSetsTheEncoder)
@@ -356,9 +365,10 @@ TEST_F(BatchTest, WavBatchPassesOverCompressedFilesAndSetsTheEncoder)
     wavToMp3.EncoderFinish(false);
     EXPECT_EQ(encoder.calls, (QStringList{"ResumeEncode", "AbortEncode"}));
     EXPECT_EQ(state.ActivityState, asIdle);
-    EXPECT_TRUE(dialogs.messages().isEmpty()) << "a WAV batch ends without a message";
+    // A WAV batch says only how many files it passed over as not PCM.
+    EXPECT_EQ(dialogs.messages(), QStringList{"1 file was not PCM WAV and was passed over"});
     EXPECT_EQ(shell.opened, QStringList{"folder:" + dir.file("mp3/")});
-    EXPECT_TRUE(dialogs.shown.size() == 1) << "the compressed file was never asked about";
+    EXPECT_TRUE(dialogs.shown.size() == 2) << "the compressed file was never asked about";
 }
 
 TEST_F(BatchTest, WavFilesOfUncompressedSamplesAreEligibleAndCompressedOnesAreNot)
@@ -398,7 +408,7 @@ TEST_F(BatchTest, WavFilesOfUncompressedSamplesAreEligibleAndCompressedOnesAreNo
     EXPECT_FALSE(wavToMp3.IsEligible(dir.write("src/text.wav", "not a wave file")));
 }
 
-TEST_F(BatchTest, AskYesDeletesAnExistingMp3OnlyForTheFirstFile)
+TEST_F(BatchTest, AskYesDeletesNothingTheEncoderReplacesTheFileWhenDone)
 {
     wav("a.wav");
     wav("b.wav");
@@ -408,9 +418,12 @@ TEST_F(BatchTest, AskYesDeletesAnExistingMp3OnlyForTheFirstFile)
     state.DoWhat = dwWavToMp3;
     dialogs.yesNoAbortAnswers = {Answer::Yes, Answer::Yes};
     startBatch();
-    EXPECT_EQ(fileSystem.deleted, QStringList{dir.file("mp3/a.mp3")});
+    EXPECT_EQ(encoder.calls.filter("StartEncode").size(), 1);
     wavToMp3.EncoderFinish(false);
-    EXPECT_EQ(fileSystem.deleted, QStringList{dir.file("mp3/a.mp3")});
+    EXPECT_EQ(encoder.calls.filter("StartEncode").size(), 2);
+    // A failed encoding must not cost the user the file that was there.
+    EXPECT_TRUE(fileSystem.deleted.isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(dir.file("mp3/a.mp3")));
     EXPECT_TRUE(QFileInfo::exists(dir.file("mp3/b.mp3")));
 }
 
@@ -440,10 +453,50 @@ TEST_F(BatchTest, WavBatchWithFailuresEndsWithTheirList)
     QString a = wav("a.wav");
     state.DoWhat = dwWavToMp3;
     startBatch();
-    wavToMp3.EncoderError(-1);
+    encoder.lastError = "cannot write the MP3 file: No space left on device";
+    wavToMp3.EncoderError(4);
     wavToMp3.EncoderFinish(true);
     EXPECT_EQ(state.ActivityState, asIdle);
-    EXPECT_EQ(dialogs.messages(), QStringList{"1 file could not be converted:\n" + a});
+    EXPECT_EQ(dialogs.messages(), QStringList{"1 of 1 checked WAV file could not be converted:\n"
+                                              "a.wav: cannot write the MP3 file: No space left on device"});
+}
+
+TEST_F(BatchTest, WavFilesThatVanishedAreDamagedOrUnreadableFailWithTheirReason)
+{
+    QString gone = wav("gone.wav");
+    QString damaged = dir.write("damaged.wav", QByteArray("RIFF\x10\0\0\0WAVEjunk", 16));
+    QString pipe = dir.file("pipe.wav");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    window.lists[1].rows.push_back({damaged, true});
+    window.lists[1].rows.push_back({pipe, true});
+    wav("adpcm.wav", 2);
+    wav("adpcm2.wav", 2);
+    QString good = wav("good.wav");
+    state.DoWhat = dwWavToMp3;
+    dialogs.confirmAnswers.push_back(true);
+    // The first file vanishes after the queue was made.
+    window.onRepaint = [&] { QFile::remove(gone); };
+    driver.btnConvertClick();
+    window.onRepaint = nullptr;
+    ASSERT_EQ(state.ActivityState, asConverting) << dialogs.messages().join("|").toStdString();
+    EXPECT_EQ(encoder.calls.filter("SetSourceFile"), QStringList{"SetSourceFile(" + good + ")"});
+    wavToMp3.EncoderFinish(false);
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(dialogs.messages()[0], "3 of 6 checked WAV files could not be converted:\n"
+                                     "gone.wav: No such file or directory\n"
+                                     "damaged.wav: Invalid wave file...\n"
+                                     "pipe.wav: not a regular file\n"
+                                     "2 files were not PCM WAV and were passed over");
+}
+
+TEST_F(BatchTest, TheSummaryShowsANameThatIsNotUtf8WithReplacementCharacters)
+{
+    const QString name = pathFromBytes("bad\xff\xfe.mp3");
+    const QList<BatchDriver::Failure> failures{{"/music/" + name, "not an MPEG audio stream"}};
+    EXPECT_EQ(BatchDriver::FailureSummary(dwMp3ToWav, failures, 3, 0),
+              QString::fromUtf8("1 of 3 checked MP3 files could not be converted:\n"
+                                "bad\xef\xbf\xbd\xef\xbf\xbd.mp3: not an MPEG audio stream"));
+    EXPECT_EQ(BatchDriver::FailureSummary(dwWavToMp3, {}, 3, 0), QString());
 }
 
 TEST(Destination, ReplacesTheExtensionOrAppendsOne)

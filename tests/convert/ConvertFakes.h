@@ -56,7 +56,13 @@ public:
 
     ConversionListPort &List(int32_t doWhat) override { return lists[doWhat == 1 ? 1 : 0]; }
     void ProcessPendingEvents() override {}
-    void Repaint() override { ++repaints; }
+    std::function<void()> onRepaint; // runs at each repaint, e.g. right after the start question
+    void Repaint() override
+    {
+        ++repaints;
+        if (onRepaint)
+            onRepaint();
+    }
     void EnterConvertingLook() override { convertingLook = true; }
     void ResetPositionSlider() override { ++sliderResets; }
     void LeaveConvertingLook() override { convertingLook = false; }
@@ -101,6 +107,8 @@ public:
     void SuspendEncode() override { record("SuspendEncode"); }
     void ResumeEncode() override { record("ResumeEncode"); }
     void AbortEncode() override { record("AbortEncode"); }
+    QString lastError; // what the library would say about its last failure
+    QString LastErrorText() override { return lastError; }
 
 private:
     void record(const QString &call)

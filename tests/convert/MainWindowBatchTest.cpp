@@ -6,14 +6,20 @@
 #include "codecs/GogoTea.h"
 #include "support/AppFixture.h"
 #include "support/EventWait.h"
+#include "support/FileSizeLimit.h"
+#include "support/TempDir.h"
 #include "support/WavWriter.h"
 #include "toolkit/CheckListBox.h"
 #include "skin/MorphButton.h"
 
+#include "platform/PathBytes.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace tb;
 using namespace tb::test;
@@ -51,6 +57,18 @@ protected:
         QString path = makeMpeg(folder.file("src/"), kind, seconds);
         EXPECT_FALSE(path.isEmpty());
         return path;
+    }
+    QString pipe(const QString &name)
+    {
+        const QString path = folder.file("src/" + name);
+        EXPECT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        return path;
+    }
+    // Every name in a folder, hidden ones included.
+    QStringList names(const QString &subfolder) const
+    {
+        return QDir(folder.file(subfolder))
+            .entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     }
     static double gainDb(const WavFile &out, const Pcm &reference)
     {
@@ -147,7 +165,7 @@ TEST_F(MainWindowBatch, WavFilesBecomeMp3sWithTheOptionsBitrateAndMode)
     convert(frm, true);
     EXPECT_EQ(frm.labStatus->text(), "Converting to MP3: one.wav");
     waitForIdle(frm);
-    EXPECT_TRUE(dialogs.messages().isEmpty());
+    EXPECT_EQ(dialogs.messages(), QStringList{"1 file was not PCM WAV and was passed over"});
     EXPECT_FALSE(QFileInfo::exists(folder.file("Mp3/packed.mp3")));
     for (const char *name : {"one.mp3", "two.mp3"}) {
         TAudioInfo probe;
@@ -171,6 +189,100 @@ TEST_F(MainWindowBatch, NothingCheckedAsksToCheckAndTheStartQuestionNoStaysIdle)
     EXPECT_EQ(frm.state().ActivityState, asIdle);
     EXPECT_TRUE(frm.lstMp3Wav->isCheckBoxEnabled(0));
     EXPECT_FALSE(QFileInfo::exists(folder.file("Wav/mono.wav")));
+}
+
+TEST_F(MainWindowBatch, NamedPipesInBothListsFailAtOnceTheBatchMovesOnAndTheProgramEnds)
+{
+    TMainFrm &frm = start("IsNormalizing=0\r\n");
+    // No program ever opens these pipes for writing.
+    add(frm, dwMp3ToWav, pipe("pipe.mp3"));
+    const QString source = mpeg(mpegKind("mono"), 1.0);
+    add(frm, dwMp3ToWav, source);
+    add(frm, dwWavToMp3, pipe("pipe.wav"));
+    Tone tone;
+    tone.frames = 44100;
+    writeSineWav(folder.file("src/tone.wav"), tone);
+    add(frm, dwWavToMp3, folder.file("src/tone.wav"));
+
+    convert(frm, true);
+    waitForIdle(frm);
+    EXPECT_EQ(readWav(folder.file("Wav/mono.wav")).samples, referenceDecode(source).samples);
+    frm.btnWavMp3->click();
+    convert(frm, true);
+    waitForIdle(frm);
+    EXPECT_TRUE(QFileInfo::exists(folder.file("Mp3/tone.mp3")));
+    EXPECT_EQ(dialogs.messages(), (QStringList{"1 of 2 checked MP3 files could not be converted:\n"
+                                               "pipe.mp3: cannot open input file: not a regular file",
+                                               "1 of 2 checked WAV files could not be converted:\n"
+                                               "pipe.wav: not a regular file"}));
+    // Ending the program waits for nothing that is stuck.
+    window.reset();
+    EXPECT_EQ(names("Wav"), QStringList{"mono.wav"});
+    EXPECT_EQ(names("Mp3"), QStringList{"tone.mp3"});
+}
+
+TEST_F(MainWindowBatch, ClosingDuringABatchLeavesNoPartialFiles)
+{
+    {
+        TMainFrm &frm = start();
+        // Long enough that neither codec could finish before the window goes.
+        add(frm, dwMp3ToWav, mpeg(mpegKind("stereo"), 60.0));
+        convert(frm, true);
+        waitUntil([&] { return frm.labCurrentTime->text() != "00:00:00"; });
+        window.reset();
+        EXPECT_TRUE(names("Wav").isEmpty()) << names("Wav").join(", ").toStdString();
+    }
+    {
+        TMainFrm &frm = start();
+        Tone tone;
+        tone.frames = 44100 * 60;
+        writeSineWav(folder.file("src/long.wav"), tone);
+        add(frm, dwWavToMp3, folder.file("src/long.wav"));
+        frm.btnWavMp3->click();
+        convert(frm, true);
+        waitUntil([&] { return frm.labCurrentTime->text() != "00:00:00"; });
+        window.reset();
+        EXPECT_TRUE(names("Mp3").isEmpty()) << names("Mp3").join(", ").toStdString();
+    }
+}
+
+TEST_F(MainWindowBatch, ADiskThatFillsUpLeavesNoPartialWavAndSaysWhy)
+{
+    TMainFrm &frm = start("IsNormalizing=0\r\n");
+    const QString source = mpeg(mpegKind("stereo"), 6.0);
+    add(frm, dwMp3ToWav, source);
+    QDir().mkpath(folder.file("Wav"));
+    const QByteArray earlier("an earlier conversion");
+    folder.write("Wav/stereo.wav", earlier);
+    {
+        FileSizeLimit full(300000);
+        dialogs.yesNoAbortAnswers.push_back(Answer::Yes); // overwrite it
+        convert(frm, true);
+        waitForIdle(frm);
+    }
+    EXPECT_EQ(TempDir::read(folder.file("Wav/stereo.wav")), earlier);
+    EXPECT_EQ(names("Wav"), QStringList{"stereo.wav"});
+    EXPECT_EQ(dialogs.messages(), QStringList{"1 of 1 checked MP3 file could not be converted:\n"
+                                              "stereo.mp3: cannot write output file: " +
+                                              QString::fromLocal8Bit(std::strerror(EFBIG))});
+}
+
+TEST_F(MainWindowBatch, ANameThatIsNotUtf8ConvertsUnderItsOwnBytes)
+{
+    TMainFrm &frm = start("IsNormalizing=0\r\n");
+    const QString made = mpeg(mpegKind("mono"), 1.0);
+    const QByteArray bytes = QFile::encodeName(folder.file("src/")) + "song\xff\xfe.mp3";
+    ASSERT_EQ(::rename(QFile::encodeName(made).constData(), bytes.constData()), 0);
+    const QString source = pathFromBytes(bytes.toStdString());
+    add(frm, dwMp3ToWav, source);
+    EXPECT_EQ(frm.lstMp3Wav->item(0).text.left(6), QString::fromUtf8("song\xef\xbf\xbd\xef\xbf\xbd"));
+    convert(frm, true);
+    waitForIdle(frm);
+    EXPECT_EQ(dialogs.messages(), QStringList{"All checked MP3 files have been converted to WAV files!"});
+    const QByteArray wav = QFile::encodeName(folder.file("Wav/")) + "song\xff\xfe.wav";
+    struct stat st {};
+    EXPECT_EQ(::stat(wav.constData(), &st), 0);
+    EXPECT_GT(st.st_size, 44);
 }
 
 } // namespace

@@ -1,11 +1,16 @@
 #include "DecoderSession.h"
 #include "MpegFixtures.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFile>
 #include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace tb::test;
 
@@ -24,6 +29,13 @@ protected:
         session.send(XA_MSG_COMMAND_INPUT_OPEN, in.toStdString());
         session.send(XA_MSG_COMMAND_PLAY);
         return session.waitForState(XA_PLAYER_STATE_EOF);
+    }
+
+    // Every name in the folder, hidden ones included: nothing half-written may be left behind.
+    QStringList names() const
+    {
+        return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                          QDir::Name);
     }
 
     void expectWavEqualsReference(const QString &wavPath, const QString &mpegPath)
@@ -222,6 +234,13 @@ QString renamedWav(const TempDir &dir)
 }
 QString missingPath(const TempDir &dir) { return dir.file("no-such-file.mp3"); }
 QString folderPath(const TempDir &dir) { return dir.path(); }
+// A named pipe that no program ever writes to.
+QString namedPipe(const TempDir &dir)
+{
+    QString fifo = dir.file("pipe.mp3");
+    mkfifo(QFile::encodeName(fifo).constData(), 0644);
+    return fifo;
+}
 
 void PrintTo(const BadInput &input, std::ostream *out) { *out << input.name; }
 
@@ -230,6 +249,9 @@ class RefusesBadInput : public DecoderLib, public ::testing::WithParamInterface<
 TEST_P(RefusesBadInput, ReportsItAndDecodesTheNextGoodFile)
 {
     QString bad = GetParam().make(dir);
+    // A good file already at the destination is not replaced by what a bad input gives.
+    const QByteArray earlier("RIFF an earlier, good conversion");
+    dir.write("bad.wav", earlier);
     session.send(XA_MSG_COMMAND_OUTPUT_OPEN, "wav:" + dir.file("bad.wav").toStdString());
     session.send(XA_MSG_COMMAND_INPUT_OPEN, bad.toStdString());
     session.send(XA_MSG_COMMAND_PLAY);
@@ -244,12 +266,26 @@ TEST_P(RefusesBadInput, ReportsItAndDecodesTheNextGoodFile)
     QString good = makeMpeg(dir.path(), mpegKind("stereo"), 1.0);
     ASSERT_TRUE(convert(good, dir.file("good.wav")));
     expectWavEqualsReference(dir.file("good.wav"), good);
+    EXPECT_EQ(TempDir::read(dir.file("bad.wav")), earlier);
+    for (const QString &name : names())
+        EXPECT_FALSE(name.startsWith('.')) << "left behind: " << name.toStdString();
+}
+
+TEST_F(DecoderLib, ANamedPipeFailsAtOnceAsNotARegularFile)
+{
+    QString fifo = namedPipe(dir);
+    session.send(XA_MSG_COMMAND_OUTPUT_OPEN, "wav:" + dir.file("pipe.wav").toStdString());
+    session.send(XA_MSG_COMMAND_INPUT_OPEN, fifo.toStdString());
+    ASSERT_TRUE(session.waitFor([&] { return session.hasNack(XA_MSG_COMMAND_INPUT_OPEN); }));
+    auto errors = session.notesWithCode(XA_MSG_NOTIFY_ERROR);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].text1.find("not a regular file"), std::string::npos) << errors[0].text1;
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, RefusesBadInput,
                          ::testing::Values(BadInput{"empty", emptyFile}, BadInput{"random", randomBytes},
                                            BadInput{"renamedWav", renamedWav}, BadInput{"missing", missingPath},
-                                           BadInput{"folder", folderPath}),
+                                           BadInput{"folder", folderPath}, BadInput{"namedPipe", namedPipe}),
                          [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(DecoderLib, TruncatedFileDecodesWhatIsThereThenTheNextFile)
@@ -288,6 +324,8 @@ struct BadOutput {
 QString missingFolder(const TempDir &dir) { return dir.file("no/such/folder/out.wav"); }
 QString fileAsFolder(const TempDir &dir) { return dir.write("plain.txt", "x") + "/out.wav"; }
 QString procFile(const TempDir &) { return "/proc/tonebridge-cannot-write.wav"; }
+// A device is never replaced by a file, whoever runs the program.
+QString device(const TempDir &) { return "/dev/full"; }
 
 void PrintTo(const BadOutput &output, std::ostream *out) { *out << output.name; }
 
@@ -314,24 +352,96 @@ TEST_P(RefusesBadOutput, ReportsItPlaysNothingAndWritesTheNextOutput)
 
 INSTANTIATE_TEST_SUITE_P(Outputs, RefusesBadOutput,
                          ::testing::Values(BadOutput{"missingFolder", missingFolder},
-                                           BadOutput{"fileAsFolder", fileAsFolder}, BadOutput{"proc", procFile}),
+                                           BadOutput{"fileAsFolder", fileAsFolder}, BadOutput{"proc", procFile},
+                                           BadOutput{"device", device}),
                          [](const auto &info) { return std::string(info.param.name); });
 
-TEST_F(DecoderLib, FullDiskIsReportedAndStopsTheDecoding)
+TEST_F(DecoderLib, FullDiskIsReportedStopsTheDecodingAndKeepsTheEarlierFile)
 {
-    QString mp3 = makeMpeg(dir.path(), mpegKind("stereo"), 1.0);
-    session.send(XA_MSG_COMMAND_OUTPUT_OPEN, "wav:/dev/full");
-    session.send(XA_MSG_COMMAND_INPUT_OPEN, mp3.toStdString());
-    session.send(XA_MSG_COMMAND_PLAY);
-    ASSERT_TRUE(session.waitForState(XA_PLAYER_STATE_STOPPED));
+    QString mp3 = makeMpeg(dir.path(), mpegKind("stereo"), 4.0);
+    QString out = dir.file("long.wav");
+    ASSERT_TRUE(convert(mp3, out));
+    const QByteArray earlier = TempDir::read(out);
+    ASSERT_GT(earlier.size(), 600000);
+    session.clearNotes();
+    {
+        // The disk fills up after 200 KB of the new file.
+        FileSizeLimit full(200000);
+        session.send(XA_MSG_COMMAND_OUTPUT_OPEN, "wav:" + out.toStdString());
+        session.send(XA_MSG_COMMAND_INPUT_OPEN, mp3.toStdString());
+        session.send(XA_MSG_COMMAND_PLAY);
+        ASSERT_TRUE(session.waitFor([&] { return session.count(XA_MSG_NOTIFY_ERROR) > 0; }));
+        ASSERT_TRUE(session.waitForState(XA_PLAYER_STATE_STOPPED));
+    }
     auto errors = session.notesWithCode(XA_MSG_NOTIFY_ERROR);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].message.error.source, XA_ERROR_SOURCE_OUTPUT);
-    EXPECT_NE(errors[0].text1.find("/dev/full"), std::string::npos) << errors[0].text1;
+    EXPECT_NE(errors[0].text1.find(out.toStdString()), std::string::npos) << errors[0].text1;
+    EXPECT_NE(errors[0].text1.find(std::strerror(EFBIG)), std::string::npos) << errors[0].text1;
     // A failed output is no successful end of the input.
     session.deliverFor(200);
     for (const Note &n : session.notesWithCode(XA_MSG_NOTIFY_PLAYER_STATE))
         EXPECT_NE(n.message.state.state, XA_PLAYER_STATE_EOF);
+    EXPECT_EQ(TempDir::read(out), earlier);
+    EXPECT_EQ(names(), QStringList({"long.wav", QFileInfo(mp3).fileName()}));
+}
+
+TEST_F(DecoderLib, StopWhileDecodingRemovesWhatWasWritten)
+{
+    QString mp3 = makeMpeg(dir.path(), mpegKind("stereo"), 120.0, "long");
+    session.send(XA_MSG_COMMAND_OUTPUT_OPEN, "wav:" + dir.file("long.wav").toStdString());
+    session.send(XA_MSG_COMMAND_INPUT_OPEN, mp3.toStdString());
+    session.send(XA_MSG_COMMAND_PLAY);
+    // Held part way, so the stop surely meets an unfinished file.
+    ASSERT_TRUE(session.waitFor([&] {
+        for (const Note &n : session.notesWithCode(XA_MSG_NOTIFY_INPUT_TIMECODE))
+            if (n.message.timecode.s >= 1)
+                return true;
+        return false;
+    }));
+    session.send(XA_MSG_COMMAND_PAUSE);
+    ASSERT_TRUE(session.waitForState(XA_PLAYER_STATE_PAUSED));
+    ASSERT_EQ(session.count(XA_MSG_NOTIFY_PLAYER_STATE), 2) << "playing, then paused: no end of the input";
+    const QStringList whileWriting = names();
+    ASSERT_EQ(whileWriting.size(), 2);
+    EXPECT_TRUE(whileWriting[0].startsWith(".long.wav.")) << "only a temporary name while unfinished";
+    session.send(XA_MSG_COMMAND_STOP);
+    session.send(XA_MSG_COMMAND_OUTPUT_CLOSE);
+    session.send(XA_MSG_COMMAND_INPUT_CLOSE);
+    ASSERT_TRUE(session.waitFor([&] { return session.hasAck(XA_MSG_COMMAND_INPUT_CLOSE); }));
+    EXPECT_EQ(names(), QStringList({"long.mp3"}));
+}
+
+TEST_F(DecoderLib, AStreamThatChangesFormatIsWrittenWholeInItsFirstFormat)
+{
+    // 44.1 kHz stereo followed by 22.05 kHz mono, as when two files are joined end to end.
+    const std::string first = dir.file("first.wav").toStdString(), second = dir.file("second.wav").toStdString();
+    const std::string a = dir.file("a.mp3").toStdString(), b = dir.file("b.mp3").toStdString();
+    ASSERT_TRUE(runCommand("sox -n -r 44100 -c 2 -b 16 " + first + " synth 3 sine 440"));
+    ASSERT_TRUE(runCommand("sox -n -r 22050 -c 1 -b 16 " + second + " synth 2 sine 660"));
+    ASSERT_TRUE(runCommand("lame -t --quiet -b 128 " + first + " " + a));
+    ASSERT_TRUE(runCommand("lame -t --quiet -m m -b 64 " + second + " " + b));
+    QString spliced = dir.write("spliced.mp3", TempDir::read(QString::fromStdString(a)) +
+                                                   TempDir::read(QString::fromStdString(b)));
+    // ffmpeg decodes the whole stream; mpg123 -w rewrites its file at the change and keeps only
+    // the last part, so it cannot serve as the reference here.
+    const QString reference = dir.file("reference.raw");
+    ASSERT_TRUE(runCommand("ffmpeg -v error -y -i " + spliced.toStdString() + " -ar 44100 -ac 2 -f s16le " +
+                           reference.toStdString()));
+
+    ASSERT_TRUE(convert(spliced, dir.file("out.wav")));
+    EXPECT_EQ(session.count(XA_MSG_NOTIFY_ERROR), 0);
+    WavFile wav = readWav(dir.file("out.wav"));
+    ASSERT_TRUE(wav.valid);
+    EXPECT_EQ(wav.rate, 44100u);
+    EXPECT_EQ(wav.channels, 2u);
+    const long frames = static_cast<long>(wav.samples.size() / 2);
+    const long expectedFrames = static_cast<long>(TempDir::read(reference).size() / 4);
+    ASSERT_GT(expectedFrames, 44100 * 5);
+    EXPECT_NEAR(frames, expectedFrames, 1152) << "frames written against ffmpeg's";
+    // The second part is there and audible on both channels.
+    std::vector<int16_t> lastSecond(wav.samples.end() - 44100 * 2 - 4410, wav.samples.end() - 4410);
+    EXPECT_GT(rms(lastSecond), 1000.0);
 }
 
 TEST_F(DecoderLib, UnknownOutputNameIsRefused)
@@ -444,10 +554,12 @@ TEST_F(DecoderLib, PlayWithoutInputAndPauseWhileStoppedAreRefused)
     EXPECT_EQ(nacks[1].message.nack.error, XA_ERROR_INVALID_STATE);
 }
 
-TEST_F(DecoderLib, DeletingWhileDecodingCompletesTheFile)
+TEST_F(DecoderLib, DeletingWhileDecodingStopsAtOnceAndRemovesThePartialFile)
 {
-    QString mp3 = makeMpeg(dir.path(), mpegKind("stereo"), 4.0);
-    QString out = dir.file("cut.wav");
+    // Long enough that decoding it to the end would complete the file before the player goes.
+    QString mp3 = makeMpeg(dir.path(), mpegKind("stereo"), 120.0, "long");
+    const QByteArray earlier("RIFF an earlier, good conversion");
+    QString out = dir.write("long.wav", earlier);
     {
         DecoderSession other;
         other.send(XA_MSG_COMMAND_OUTPUT_OPEN, "wav:" + out.toStdString());
@@ -455,10 +567,8 @@ TEST_F(DecoderLib, DeletingWhileDecodingCompletesTheFile)
         other.send(XA_MSG_COMMAND_PLAY);
         ASSERT_TRUE(other.waitForState(XA_PLAYER_STATE_PLAYING));
     }
-    WavFile wav = readWav(out);
-    ASSERT_TRUE(wav.valid);
-    EXPECT_EQ(wav.riffSize, wav.fileSize - 8);
-    EXPECT_EQ(wav.dataSize, wav.fileSize - 44);
+    EXPECT_EQ(TempDir::read(out), earlier);
+    EXPECT_EQ(names(), QStringList({"long.mp3", "long.wav"}));
 }
 
 // --- Commands with their natural meaning, and refusals -------------------------------------------

@@ -2,6 +2,7 @@
 // is decoded back with libmpg123.
 #include "Mp3Check.h"
 #include "WavFixture.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
 #include <tonebridge/gogo.h>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <lame/lame.h>
 
+#include <QDir>
 #include <QProcess>
 
 #include <algorithm>
@@ -75,6 +77,13 @@ Encoding encodeFile(const std::string &in, const std::string &out, const Setting
 }
 
 std::string path(const QString &p) { return p.toStdString(); }
+
+std::string lastError()
+{
+    char text[512] = "unchanged";
+    EXPECT_EQ(MPGE_getLastError(text, sizeof text), MPGE_OK);
+    return text;
+}
 
 // LAME's encoder delay plus the decoder's.
 constexpr long CodecDelay = 576 + 529;
@@ -440,6 +449,83 @@ INSTANTIATE_TEST_SUITE_P(Files, BadInputs,
                                            BadInput{"dataBeforeFormat", dataBeforeFormat},
                                            BadInput{"hugeChunk", hugeChunk}, BadInput{"empty", empty}),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// Every name in the test folder, hidden ones included.
+QStringList namesIn(const TempDir &dir)
+{
+    return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+TEST_F(EncoderLibrary, AFullDiskKeepsTheEarlierFileAndSaysWhy)
+{
+    ToneWave w;
+    w.seconds = 20;
+    const std::string in = writeTone(w);
+    ASSERT_EQ(encodeFile(in, out("long.mp3")).last, MPGE_FINISHED);
+    const auto earlier = readBytes(out("long.mp3"));
+    ASSERT_GT(earlier.size(), 200000u);
+    Encoding e;
+    {
+        FileSizeLimit full(100000); // the disk fills up after 100 KB of the new file
+        e = encodeFile(in, out("long.mp3"));
+    }
+    EXPECT_EQ(e.detect, MPGE_OK);
+    EXPECT_EQ(e.last, MPGE_ERR_OUTPUT);
+    EXPECT_EQ(lastError(), std::string("cannot write the MP3 file: ") + std::strerror(EFBIG));
+    EXPECT_EQ(readBytes(out("long.mp3")), earlier);
+    EXPECT_EQ(namesIn(dir), (QStringList{"in.wav", "long.mp3"}));
+}
+
+TEST_F(EncoderLibrary, AnEncodingClosedBeforeItsEndLeavesNothing)
+{
+    ToneWave w;
+    w.seconds = 20;
+    const std::string in = writeTone(w);
+    MPGE_initializeWork();
+    MPGE_setConfigure(MC_INPUTFILE, MC_INPDEV_FILE, in.c_str());
+    configure(Settings{}, out("long.mp3"));
+    ASSERT_EQ(MPGE_detectConfigure(), MPGE_OK);
+    for (int i = 0; i < 300; ++i)
+        ASSERT_EQ(MPGE_processFrame(), MPGE_OK);
+    MPGE_closeCoder(); // aborted, stopped or the program ended
+    MPGE_endCoder();
+    EXPECT_EQ(namesIn(dir), QStringList{"in.wav"});
+}
+
+TEST_F(EncoderLibrary, RefusalsSayWhy)
+{
+    const std::string good = writeTone(ToneWave{});
+    const std::string pipe = path(dir.file("pipe.wav"));
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::string junk = path(dir.write("junk.wav", QByteArray(5000, 'j')));
+    const std::string readOnly = path(dir.write("kept.mp3", "earlier"));
+    ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
+    struct Case {
+        std::string in, out;
+        int32_t detect;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {path(dir.file("missing.wav")), out(), MPGE_ERR_INPUT, std::string("cannot open the WAV file: ") + std::strerror(ENOENT)},
+        {pipe, out(), MPGE_ERR_INPUT, "cannot open the WAV file: not a regular file"},
+        {junk, out(), MPGE_ERR_INPUT, "not a PCM WAV file, or damaged"},
+        {good, path(dir.file("no/such/out.mp3")), MPGE_ERR_OUTPUT,
+         std::string("cannot create the MP3 file: ") + std::strerror(ENOENT)},
+        {good, readOnly, MPGE_ERR_OUTPUT, std::string("cannot create the MP3 file: ") + std::strerror(EACCES)},
+        {good, "/dev/null", MPGE_ERR_OUTPUT, "cannot create the MP3 file: not a regular file"},
+        {good, good, MPGE_ERR_OUTPUT, "the MP3 file would overwrite its WAV source"},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(encodeFile(c.in, c.out).detect, c.detect) << c.in << " -> " << c.out;
+        EXPECT_EQ(lastError(), c.reason) << c.in << " -> " << c.out;
+    }
+    EXPECT_EQ(readBytes(readOnly), std::vector<uint8_t>({'e', 'a', 'r', 'l', 'i', 'e', 'r'}));
+    struct stat st {};
+    ASSERT_EQ(stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    EXPECT_EQ(encodeFile(good, out()).last, MPGE_FINISHED);
+    EXPECT_EQ(lastError(), "");
+}
 
 TEST_F(EncoderLibrary, MissingSourceAndFolderAsSourceAreRefused)
 {

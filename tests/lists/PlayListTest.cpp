@@ -1,7 +1,11 @@
 #include "ListsFixture.h"
 
+#include "platform/Exception.h"
+#include "platform/PathBytes.h"
 #include "settings/BigIniFile.h"
+#include "support/FileSizeLimit.h"
 
+#include <QDir>
 #include <sys/stat.h>
 
 using namespace tb;
@@ -170,7 +174,7 @@ TEST_F(PlayListTest, OverwriteQuestion)
     dialogs.confirmAnswers = {true};
     playLists.SavePlayList(ours, false);
     EXPECT_TRUE(TempDir::read(ours).contains("File=/m/a.mp3"));
-    EXPECT_EQ(fileSystem.deleted, QStringList{ours});
+    EXPECT_TRUE(fileSystem.deleted.isEmpty()) << "the old file is replaced, never deleted first";
 }
 
 TEST_F(PlayListTest, PermittedOverwriteAsksOnlyForAFileThatIsNotAPlaylist)
@@ -389,6 +393,74 @@ TEST_F(PlayListTest, ANamedPipeInAPlaylistDoesNotHangTheLoad)
     ASSERT_TRUE(playLists.LoadPlayList(
         playList({"Mp3WavCount=2"}, {{"Mp3WavList-File0", pipe, ""}, {"Mp3WavList-File1", after, ""}})));
     EXPECT_EQ(paths(mp3Wav()), (QStringList{pipe, after}));
+}
+
+TEST_F(PlayListTest, ADiskThatFillsUpWhileSavingKeepsTheOldPlaylist)
+{
+    const QString last = playList({"Mp3WavCount=1"}, {{"Mp3WavList-File0", makeFile("old.mp3"), ""}}, "default.lst");
+    const QByteArray before = TempDir::read(last);
+    for (int i = 0; i < 200; ++i)
+        lstMp3Wav->addItem("a", folder.file(QStringLiteral("song number %1 with a long name.mp3").arg(i)), true);
+    {
+        tb::test::FileSizeLimit full(static_cast<rlim_t>(before.size() + 100));
+        EXPECT_THROW(
+            {
+                try {
+                    playLists.SavePlayList(last, true);
+                } catch (const EInOutError &error) {
+                    EXPECT_EQ(error.message(), "Disk full");
+                    throw;
+                }
+            },
+            EInOutError);
+    }
+    EXPECT_EQ(TempDir::read(last), before);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).filter(".lst"), QStringList{"default.lst"});
+}
+
+TEST_F(PlayListTest, AReadOnlyPlaylistIsRefusedAndStaysAsItWas)
+{
+    lstMp3Wav->addItem("a", "/m/a.mp3", true);
+    const QString last = playList({"Mp3WavCount=0"}, {}, "default.lst");
+    const QByteArray before = TempDir::read(last);
+    ASSERT_EQ(::chmod(QFile::encodeName(last).constData(), 0444), 0);
+    try {
+        playLists.SavePlayList(last, true);
+        ADD_FAILURE() << "a read-only playlist was written";
+    } catch (const EInOutError &error) {
+        EXPECT_EQ(error.message(), "File access denied");
+    }
+    EXPECT_EQ(TempDir::read(last), before);
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(last).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+}
+
+TEST_F(PlayListTest, ANameThatIsNotUtf8IsLoadedShownAndWrittenBackByteForByte)
+{
+    // The bytes \xff\xfe are no UTF-8; the file exists under exactly these bytes.
+    const QByteArray nameBytes = QFile::encodeName(folder.path()) + "song\xff\xfe.mp3";
+    {
+        FILE *f = std::fopen(nameBytes.constData(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fputs("abc", f);
+        std::fclose(f);
+    }
+    const QString list = folder.file("bytes.lst");
+    {
+        QFile f(list);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[General]\r\nID=Tonebridge PlayList\r\nMp3WavCount=1\r\nWavMp3Count=0\r\nDoWhat=0\r\n\r\n"
+                "[Mp3WavList-File0]\r\nFile=" + nameBytes + "\r\nChecked=1\r\n\r\n");
+    }
+    ASSERT_TRUE(playLists.LoadPlayList(list));
+    ASSERT_EQ(mp3Wav().count(), 1);
+    EXPECT_EQ(pathToBytes(mp3Wav().item(0).path), nameBytes);
+    EXPECT_EQ(mp3Wav().item(0).text, QString::fromUtf8("song\xef\xbf\xbd\xef\xbf\xbd.mp3 -- 3Bytes"));
+
+    const QString saved = folder.file("saved.lst");
+    playLists.SavePlayList(saved, false);
+    EXPECT_TRUE(TempDir::read(saved).contains("File=" + nameBytes + "\r\n"));
 }
 
 TEST(ListSectionNumbers, OnlyCanonicalNumbersBelowTheCount)
