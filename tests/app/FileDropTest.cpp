@@ -3,7 +3,7 @@
 #include "app/FileDropTarget.h"
 #include "support/AppFixture.h"
 #include "toolkit/CheckListBox.h"
-#include "toolkit/CommandButton.h"
+#include "skin/MorphButton.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
