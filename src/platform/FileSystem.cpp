@@ -34,19 +34,6 @@ int64_t LocalFileSystem::fileSize(const QString &path)
     return size;
 }
 
-bool FaultyFileSystem::createFolders(const QString &path)
-{
-    return failCreateFolders ? false : LocalFileSystem::createFolders(path);
-}
-
-bool FaultyFileSystem::deleteFile(const QString &path)
-{
-    if (failDelete)
-        return false;
-    deleted << path;
-    return LocalFileSystem::deleteFile(path);
-}
-
 QString executablePath()
 {
     return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();

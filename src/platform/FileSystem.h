@@ -28,17 +28,6 @@ public:
     int64_t fileSize(const QString &path) override;
 };
 
-// Test double: the real file system, with failures switched on by the test and every
-// deletion recorded.
-class FaultyFileSystem : public LocalFileSystem {
-public:
-    bool failCreateFolders = false;
-    bool failDelete = false;
-    QStringList deleted;
-    bool createFolders(const QString &path) override;
-    bool deleteFile(const QString &path) override;
-};
-
 // The full path of the running executable.
 QString executablePath();
 

@@ -1,3 +1,4 @@
+#include "platform/TestDoubles.h"
 #include "app/AboutFrm.h"
 #include "app/MainLayout.h"
 #include "lists/ConversionLists.h"
@@ -314,7 +315,7 @@ TEST_F(MainFrmTest, MinimizeMinimizesTheWindow)
 TEST(GuardRule, OnlyIdleLetsACommandRun)
 {
     struct Case {
-        int32_t state;
+        ActivityStates state;
         bool passes;
         const char *message;
     };

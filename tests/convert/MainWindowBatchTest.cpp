@@ -30,7 +30,7 @@ protected:
             folder.write(QFileInfo(settingsFile()).fileName(), "[Options]\r\n" + settings);
         TMainFrm &frm = create();
         // The idle-priority worker could starve behind the other tests running beside this one.
-        frm.Encoder->SetPriority(tpNormal);
+        frm.Encoder().SetPriority(tpNormal);
         frm.show();
         return frm;
     }
