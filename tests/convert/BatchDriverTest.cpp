@@ -201,8 +201,9 @@ TEST_P(OverwritePolicy, PicksFilesByTheModeAndTheAnswers)
         if (s.kind == "yesnoabort")
             asked << s.text;
     EXPECT_EQ(asked.size(), c.questions);
-    if (!asked.isEmpty())
+    if (!asked.isEmpty()) {
         EXPECT_EQ(asked.front(), "The destionation file has existed, overwrite it?\n" + dir.file("wav/a.wav"));
+    }
     EXPECT_EQ(state.ActivityState, asIdle);
     EXPECT_TRUE(window.lists[0].allEnabled());
     EXPECT_EQ(TempDir::read(dir.file("wav/a.wav")), QByteArray("old")) << "the fake decoder writes nothing";

@@ -173,8 +173,9 @@ TEST_F(LibraryBatch, PcmWavFilesBecomeMp3sAtTheChosenBitrateAndModeAndCompressed
         probe.LoadFromFile(mp3);
         ASSERT_GE(probe.FirstFrame, 0) << s.name;
         EXPECT_EQ(probe.FrameHdr.Bitrate, 96) << s.name;
-        if (s.tone.channels == 2)
+        if (s.tone.channels == 2) {
             EXPECT_EQ(probe.FrameHdr.ChannelMode(), 1) << s.name << " is joint stereo";
+        }
         Pcm decoded = referenceDecode(mp3);
         const int64_t frameSamples = s.tone.sampleRate >= 32000 ? 1152 : 576;
         EXPECT_NEAR(double(decoded.samples.size() / decoded.channels), double(s.tone.frames), double(frameSamples))
