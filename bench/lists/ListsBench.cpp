@@ -1,5 +1,6 @@
 // Adding 5,000 files in one Add, adding them again (every one a duplicate), and saving and
 // loading a playlist of 10,000 items: each should stay well under a second.
+#include "platform/TestDoubles.h"
 #include "lists/ConversionLists.h"
 #include "lists/PlayList.h"
 #include "platform/ErrorReport.h"

@@ -1,6 +1,6 @@
 #include "AboutFrm.h"
 
-#include "ProgramOptions.h"
+#include "core/ProgramOptions.h"
 #include "toolkit/Themes.h"
 
 #include <QFont>

@@ -1,10 +1,8 @@
 #include "ConvertWindow.h"
 
 #include "lists/ConversionLists.h"
-#include "skin/BMPSlider.h"
+#include "lists/PlayList.h"
 #include "toolkit/CheckListBox.h"
-
-#include <QCoreApplication>
 
 namespace tb {
 
@@ -35,45 +33,38 @@ void CheckListPort::SetCurrentRow(int row)
 
 void CheckListPort::SetAutoPopup(bool enabled) { lists_.setSelectMenuEnabled(enabled); }
 
-MainConvertWindow::MainConvertWindow(ConvertWindowControls controls) : controls_(controls)
+WindowLists::WindowLists(TConversionLists &lists, TPlayLists &playLists) : lists_(lists), playLists_(playLists)
 {
-    lists_[0] = std::make_unique<CheckListPort>(controls.lists->list(0), *controls.lists);
-    lists_[1] = std::make_unique<CheckListPort>(controls.lists->list(1), *controls.lists);
+    ports_[ListIndexOf(dwMp3ToWav)] = std::make_unique<CheckListPort>(lists.list(dwMp3ToWav), lists);
+    ports_[ListIndexOf(dwWavToMp3)] = std::make_unique<CheckListPort>(lists.list(dwWavToMp3), lists);
 }
 
-ConversionListPort &MainConvertWindow::List(int32_t doWhat) { return *lists_[doWhat == 1 ? 1 : 0]; }
+ConversionListPort &WindowLists::List(int32_t doWhat) { return *ports_[ListIndexOf(doWhat)]; }
+void WindowLists::ClearLists() { lists_.ClearLists(); }
+void WindowLists::LoadPlayList(const QString &path) { playLists_.LoadPlayList(path); }
+void WindowLists::SavePlayList(const QString &path, bool overwrite) { playLists_.SavePlayList(path, overwrite); }
 
-void MainConvertWindow::ProcessPendingEvents() { QCoreApplication::processEvents(); }
-
-void MainConvertWindow::Repaint() { controls_.window->repaint(); }
-
-void MainConvertWindow::EnterConvertingLook()
+void ConvertingLook::Enter()
 {
-    for (QPushButton *tab : {controls_.btnMp3Wav, controls_.btnWavMp3}) {
+    for (QPushButton *tab : {btnMp3Wav_, btnWavMp3_}) {
         tab->setEnabled(false);
         // The tab's own look is kept in its Tag, its text turns grey.
         tab->setProperty(TagProperty, tab->styleSheet());
         tab->setStyleSheet(tab->styleSheet() +
                            QStringLiteral("QPushButton, QPushButton:disabled { color: %1; }").arg(GreyedTabText.name()));
     }
-    setLabelColour(controls_.labCurrentTime, ConvertingClockColour);
+    setLabelColour(labCurrentTime_, ConvertingClockColour);
 }
 
-void MainConvertWindow::ResetPositionSlider()
+void ConvertingLook::Leave()
 {
-    controls_.prgPlay->setValue(0);
-    controls_.prgPlay->setEnabled(false);
-}
-
-void MainConvertWindow::LeaveConvertingLook()
-{
-    for (QPushButton *tab : {controls_.btnMp3Wav, controls_.btnWavMp3}) {
+    for (QPushButton *tab : {btnMp3Wav_, btnWavMp3_}) {
         tab->setEnabled(true);
         QVariant kept = tab->property(TagProperty);
         if (kept.isValid())
             tab->setStyleSheet(kept.toString());
     }
-    setLabelColour(controls_.labCurrentTime, ClockColour);
+    setLabelColour(labCurrentTime_, ClockColour);
 }
 
 } // namespace tb

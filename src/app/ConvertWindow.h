@@ -1,9 +1,8 @@
-// The main window as the conversion batch sees it: its lists, its tabs and clocks, and the
-// labels of the information area.
+// The main window's side of the core: its lists as the core sees them, and the look of the tabs
+// and the position clock while a batch runs.
 #pragma once
 
-#include "audioinfo/InfoView.h"
-#include "convert/ConvertPorts.h"
+#include "core/ListsPort.h"
 
 #include <QColor>
 #include <QLabel>
@@ -14,23 +13,7 @@ namespace tb {
 
 class TCheckListBox;
 class TConversionLists;
-class TepBMPSlider;
-
-// The labels of the information area.
-class LabelInfoView : public InfoView {
-public:
-    LabelInfoView(QLabel *status, QLabel *title, QLabel *info, QLabel *duration, QLabel *current)
-        : status_(status), title_(title), info_(info), duration_(duration), current_(current) {}
-    void setStatusText(const QString &text) override { status_->setText(text); }
-    void setMusicTitle(const QString &text) override { title_->setText(text); }
-    QString musicTitle() const override { return title_->text(); }
-    void setMusicInfo(const QString &text) override { info_->setText(text); }
-    void setDurationTime(const QString &text) override { duration_->setText(text); }
-    void setCurrentTime(const QString &text) override { current_->setText(text); }
-
-private:
-    QLabel *status_, *title_, *info_, *duration_, *current_;
-};
+class TPlayLists;
 
 // One check-box list as a conversion list.
 class CheckListPort : public ConversionListPort {
@@ -49,32 +32,36 @@ private:
     TConversionLists &lists_;
 };
 
-struct ConvertWindowControls {
-    QWidget *window;
-    TConversionLists *lists;
-    QPushButton *btnMp3Wav;
-    QPushButton *btnWavMp3;
-    QLabel *labCurrentTime;
-    TepBMPSlider *prgPlay;
+// Both lists and the playlist files, attached to the core.
+class WindowLists : public ListsPort {
+public:
+    WindowLists(TConversionLists &lists, TPlayLists &playLists);
+    ConversionListPort &List(int32_t doWhat) override;
+    void ClearLists() override;
+    void LoadPlayList(const QString &path) override;
+    void SavePlayList(const QString &path, bool overwrite) override;
+
+private:
+    TConversionLists &lists_;
+    TPlayLists &playLists_;
+    std::unique_ptr<CheckListPort> ports_[2];
 };
 
-class MainConvertWindow : public ConvertWindowPort {
+// Tabs disabled and grey while converting (their own look kept), the position clock yellow.
+class ConvertingLook {
 public:
     static inline const QColor ClockColour{102, 94, 85};
     static inline const QColor ConvertingClockColour{255, 255, 0};
     static inline const QColor GreyedTabText{128, 128, 128};
 
-    explicit MainConvertWindow(ConvertWindowControls controls);
-    ConversionListPort &List(int32_t doWhat) override;
-    void ProcessPendingEvents() override;
-    void Repaint() override;
-    void EnterConvertingLook() override;
-    void ResetPositionSlider() override;
-    void LeaveConvertingLook() override;
+    ConvertingLook(QPushButton *btnMp3Wav, QPushButton *btnWavMp3, QLabel *labCurrentTime)
+        : btnMp3Wav_(btnMp3Wav), btnWavMp3_(btnWavMp3), labCurrentTime_(labCurrentTime) {}
+    void Enter();
+    void Leave();
 
 private:
-    ConvertWindowControls controls_;
-    std::unique_ptr<CheckListPort> lists_[2];
+    QPushButton *btnMp3Wav_, *btnWavMp3_;
+    QLabel *labCurrentTime_;
 };
 
 } // namespace tb

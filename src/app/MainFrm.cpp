@@ -2,22 +2,12 @@
 
 #include "AboutFrm.h"
 #include "ConvertWindow.h"
-#include "Equalizer.h"
 #include "FileDropTarget.h"
-#include "audioinfo/AudioInfo.h"
-#include "codecs/GogoTea.h"
-#include "codecs/XaudioPlayer.h"
-#include "convert/BatchDriver.h"
-#include "convert/CodecPorts.h"
-#include "convert/Mp3ToWav.h"
-#include "convert/WavToMp3.h"
-#include "wavepipe/MMWave.h"
 #include "MainLayout.h"
 #include "OptionsFrm.h"
 #include "lists/ConversionLists.h"
 #include "lists/PlayList.h"
 #include "platform/ErrorReport.h"
-#include "settings/BigIniFile.h"
 #include "skin/BMPSlider.h"
 #include "skin/DIBFormShaper.h"
 #include "skin/MorphButton.h"
@@ -35,7 +25,7 @@
 
 namespace tb {
 
-TMainFrm::TMainFrm(AppContext &context, QWidget *parent) : QWidget(parent), context_(context)
+TMainFrm::TMainFrm(ApplicationCore &core, QWidget *parent) : QWidget(parent), core_(core)
 {
     setObjectName("MainFrm");
     setWindowTitle(QStringLiteral("Tonebridge"));
@@ -44,8 +34,6 @@ TMainFrm::TMainFrm(AppContext &context, QWidget *parent) : QWidget(parent), cont
     setFixedSize(MainClientWidth, MainClientHeight);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    options_ = ProgramOptions::Defaults(context_.programFolder);
-    createComponents();
     createSkin();
 
     listArea = new QWidget(this);
@@ -58,49 +46,50 @@ TMainFrm::TMainFrm(AppContext &context, QWidget *parent) : QWidget(parent), cont
     createButtons();
     createHelpMenu();
     createLists();
-    createConversion();
+    followCore();
     // The theme the pop-up menus wear until the options choose one.
     ApplyMenuSkin(0);
     // Loaded: the outline is cut once and stays.
     sknShaper->Apply();
 }
 
-// The codec events reach the window only through the event loop, so the order in which the
-// members go is free.
-TMainFrm::~TMainFrm() = default;
-
-void TMainFrm::createComponents()
+TMainFrm::~TMainFrm()
 {
-    Decoder = std::make_unique<TXaudioPlayer>(context_.libraryFolder + "decoder.so");
-    mp3Player = std::make_unique<TXaudioPlayer>(context_.libraryFolder + "decoder.so");
-    Encoder = std::make_unique<TGogoTea>(nullptr, context_.libraryFolder + "encoder.so");
-    Encoder->SetEncodeType(_STEREO);
-    wavInfo = std::make_unique<TMMWave>();
-    MusicInfo = std::make_unique<TAudioInfo>();
-    mp3PlayerEqualizerOf_ = std::make_unique<EqualizerOf<TXaudioPlayer>>(*mp3Player);
-    decoderEqualizerOf_ = std::make_unique<EqualizerOf<TXaudioPlayer>>(*Decoder);
-    setEqualizerTargets(mp3PlayerEqualizerOf_.get(), decoderEqualizerOf_.get());
+    // The core outlives the window: it must not reach lists that are gone.
+    core_.attachLists(nullptr);
 }
 
-void TMainFrm::createConversion()
+void TMainFrm::followCore()
 {
-    infoView_ = std::make_unique<LabelInfoView>(labStatus, labMusicTitle, labMusicInfo, labDurationTime, labCurrentTime);
-    convertWindow_ = std::make_unique<MainConvertWindow>(
-        ConvertWindowControls{this, lists_.get(), btnMp3Wav, btnWavMp3, labCurrentTime, prgPlay});
-    decoderPort_ = std::make_unique<XaudioDecoderPort>(*Decoder);
-    encoderPort_ = std::make_unique<GogoEncoderPort>(*Encoder);
-    batch_ = std::make_unique<BatchDriver>(state_, options_, context_.dialogs, context_.shell, context_.fileSystem,
-                                           *convertWindow_, *infoView_);
-    mp3ToWav_ = std::make_unique<Mp3ToWavConversion>(state_, options_, *decoderPort_, *infoView_, *MusicInfo, *batch_);
-    wavToMp3_ = std::make_unique<WavToMp3Conversion>(state_, options_, *encoderPort_, *infoView_, *wavInfo,
-                                                     context_.fileSystem, *batch_);
-    batch_->Attach(mp3ToWav_.get(), wavToMp3_.get());
-    ConnectDecoderEvents(*Decoder, *mp3ToWav_);
-    ConnectEncoderEvents(*Encoder, *wavToMp3_);
-    button("btnConvert")->OnClick = [this](TepMorphButton *) { ErrorReport::run([this] { btnConvertClick(); }); };
+    windowLists_ = std::make_unique<WindowLists>(*lists_, *playLists_);
+    core_.attachLists(windowLists_.get());
+    convertingLook_ = std::make_unique<ConvertingLook>(btnMp3Wav, btnWavMp3, labCurrentTime);
+
+    InfoModel &info = core_.info();
+    links_.connect(&info, &InfoModel::statusTextChanged, labStatus, &QLabel::setText);
+    links_.connect(&info, &InfoModel::musicTitleChanged, labMusicTitle, &QLabel::setText);
+    links_.connect(&info, &InfoModel::musicInfoChanged, labMusicInfo, &QLabel::setText);
+    links_.connect(&info, &InfoModel::durationTimeChanged, labDurationTime, &QLabel::setText);
+    links_.connect(&info, &InfoModel::currentTimeChanged, labCurrentTime, &QLabel::setText);
+    links_.connect(&core_, &ApplicationCore::convertingLookChanged, this, [this](bool converting) {
+        if (converting)
+            convertingLook_->Enter();
+        else
+            convertingLook_->Leave();
+    });
+    links_.connect(&core_, &ApplicationCore::repaintRequested, this, [this] { repaint(); });
+    links_.connect(&core_, &ApplicationCore::menuSkinApplied, this, &TMainFrm::ApplyMenuSkin);
+    links_.connect(&core_, &ApplicationCore::buttonSoundsApplied, this, &TMainFrm::ApplyButtonSounds);
+    links_.connect(&core_, &ApplicationCore::terminateRequested, this, &TMainFrm::terminateRequested);
+    links_.connect(&core_, &ApplicationCore::positionSliderReset, this, [this] {
+        prgPlay->setValue(0);
+        prgPlay->setEnabled(false);
+    });
+    links_.bind(button("btnConvert")->OnClick,
+                [this](TepMorphButton *) { ErrorReport::run([this] { btnConvertClick(); }); });
 }
 
-void TMainFrm::btnConvertClick() { batch_->btnConvertClick(); }
+void TMainFrm::btnConvertClick() { core_.btnConvertClick(); }
 
 void TMainFrm::setDialogs(TOptionsFrm *options, TAboutFrm *about)
 {
@@ -252,13 +241,13 @@ void TMainFrm::createLists()
     for (TCheckListBox *l : {lstMp3Wav, lstWavMp3})
         l->setGeometry(listArea->rect());
     // The lists colour the tabs and lay the active list in front.
-    lists_ = std::make_unique<TConversionLists>(state_, context_,
+    lists_ = std::make_unique<TConversionLists>(state(), context(),
                                                 ListControls{lstMp3Wav, lstWavMp3, btnMp3Wav, btnWavMp3}, this);
-    lists_->repaintWindow = [this] { repaint(); };
+    links_.bind(lists_->repaintWindow, [this] { repaint(); });
     // The tabs click whatever the button sound options say.
-    lists_->playClickSound = [this] { wavClick->Play(); };
+    links_.bind(lists_->playClickSound, [this] { wavClick->Play(); });
     menSelect = lists_->menSelect();
-    playLists_ = std::make_unique<TPlayLists>(*lists_, state_, options_, context_);
+    playLists_ = std::make_unique<TPlayLists>(*lists_, state(), options(), context());
     // Files and folders dropped from the file manager are added as Add adds them.
     new FileDropTarget(listArea, [this](const QStringList &paths) { ErrorReport::run([&] { lists_->AddPaths(paths); }); });
 
@@ -344,40 +333,9 @@ void TMainFrm::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-void TMainFrm::FormShow()
-{
-    // Clearing at start-up counts as a change, so exit always saves the lists.
-    ClearLists();
-    state_.ListsChanged = true;
-    {
-        TAppIniFile ini(context_.programFolder);
-        options_.Read(ini, context_.programFolder);
-        // A folder that cannot be created shows when a conversion writes there.
-        context_.fileSystem.createFolders(options_.Mp3Dir);
-        context_.fileSystem.createFolders(options_.WavDir);
-        ApplyEqualizer(options_.IsNormalizing, options_.VolLevel);
-        ApplyMenuSkin(options_.Skin);
-        ApplyButtonSounds(options_.IsActiveSnd, options_.IsClickSnd);
-    }
-    if (context_.fileSystem.fileExists(options_.LastPlayList))
-        LoadPlayList(options_.LastPlayList);
-}
+void TMainFrm::FormShow() { core_.StartUp(); }
 
-void TMainFrm::btnExitClick()
-{
-    if (state_.ListsChanged) {
-        if (!context_.fileSystem.fileExists(options_.LastPlayList)) {
-            options_.LastPlayList = context_.programFolder + "default.lst";
-            TAppIniFile ini(context_.programFolder);
-            ini.WriteString(ProgramOptions::Section, "LastPlayList", options_.LastPlayList);
-            ini.UpdateFile();
-        }
-        // When this raises, the error is reported and the program stays open, so the user
-        // can still save the lists somewhere else.
-        SavePlayList(options_.LastPlayList, true);
-    }
-    emit terminateRequested();
-}
+void TMainFrm::btnExitClick() { core_.Exit(); }
 
 void TMainFrm::btnMinimizeClick() { showMinimized(); }
 
@@ -390,9 +348,9 @@ void TMainFrm::btnOptionsClick()
 void TMainFrm::btnHelpMouseUp(QPoint globalPos) { menHelp->popup(globalPos); }
 
 // The help page is installed beside the program, which is not the program folder of an installed copy.
-void TMainFrm::metHelpClick() { context_.shell.openFile(context_.libraryFolder + "kestrel.html"); }
+void TMainFrm::metHelpClick() { context().shell.openFile(context().libraryFolder + "kestrel.html"); }
 
-void TMainFrm::metHomePageClick() { context_.shell.openAddress(QString::fromLatin1(HomePage)); }
+void TMainFrm::metHomePageClick() { context().shell.openAddress(QString::fromLatin1(HomePage)); }
 
 void TMainFrm::metAboutClick()
 {
@@ -408,21 +366,6 @@ void TMainFrm::btnMoveUpClick() { lists_->btnMoveUpClick(); }
 void TMainFrm::btnMoveDownClick() { lists_->btnMoveDownClick(); }
 void TMainFrm::btnOpenClick() { playLists_->btnOpenClick(); }
 void TMainFrm::btnSaveClick() { playLists_->btnSaveClick(); }
-
-void TMainFrm::ClearLists() { lists_->ClearLists(); }
-void TMainFrm::LoadPlayList(const QString &path) { playLists_->LoadPlayList(path); }
-void TMainFrm::SavePlayList(const QString &path, bool overwrite) { playLists_->SavePlayList(path, overwrite); }
-
-void TMainFrm::setEqualizerTargets(EqualizerTarget *mp3Player, EqualizerTarget *decoder)
-{
-    mp3PlayerEqualizer_ = mp3Player;
-    decoderEqualizer_ = decoder;
-}
-
-void TMainFrm::ApplyEqualizer(bool normalizing, const VolLevels &levels)
-{
-    tb::ApplyEqualizer(normalizing, levels, mp3PlayerEqualizer_, decoderEqualizer_);
-}
 
 void TMainFrm::ApplyMenuSkin(int32_t skin) { tb::ApplyMenuSkin(skin, {menHelp, menSelect}); }
 

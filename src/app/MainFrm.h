@@ -1,11 +1,11 @@
-// The main window: it creates the controls and wires the subsystems together. The logic of
-// each command lives in its own subsystem; the handlers here only pass the command on.
+// The main window: a view of the application core. It builds the controls, forwards its
+// handlers to the core and to the lists, and follows the core's signals. The logic of each
+// command lives in its own subsystem.
 #pragma once
 
-#include "AppContext.h"
-#include "AppState.h"
-#include "OptionsEffects.h"
-#include "ProgramOptions.h"
+#include "ConvertWindow.h"
+#include "core/ApplicationCore.h"
+#include "core/EventLink.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -16,50 +16,37 @@
 
 namespace tb {
 
-class BatchDriver;
 class TepWavePlayer;
 class TepMorphButton;
 class TepBMPSlider;
 class TSkinImage;
 class TDIBFormShaper;
 class WindowDrag;
-class LabelInfoView;
-class MainConvertWindow;
-class Mp3ToWavConversion;
-class WavToMp3Conversion;
-class XaudioDecoderPort;
-class GogoEncoderPort;
-class TAudioInfo;
-class TGogoTea;
-class TMMWave;
-class TXaudioPlayer;
 class TCheckListBox;
 class TConversionLists;
 class TPlayLists;
 class TAboutFrm;
 class TOptionsFrm;
 
-class TMainFrm : public QWidget, public OptionsEffects {
+class TMainFrm : public QWidget {
     Q_OBJECT
 public:
-    explicit TMainFrm(AppContext &context, QWidget *parent = nullptr);
+    explicit TMainFrm(ApplicationCore &core, QWidget *parent = nullptr);
     ~TMainFrm() override;
 
     // The dialogs are created after the main window and handed over.
     void setDialogs(TOptionsFrm *options, TAboutFrm *about);
 
-    // Shared state and options.
-    AppState &state() { return state_; }
-    ProgramOptions &options() { return options_; }
-    AppContext &context() { return context_; }
-
-    // Components. Creating the encoder raises "Lost encoder.so!" when its library is unusable,
-    // and then the window is not created.
-    std::unique_ptr<TXaudioPlayer> Decoder;   // conversion decoder
-    std::unique_ptr<TXaudioPlayer> mp3Player; // playback decoder
-    std::unique_ptr<TGogoTea> Encoder;
-    std::unique_ptr<TMMWave> wavInfo;
-    std::unique_ptr<TAudioInfo> MusicInfo;
+    // The core and what it holds, by the names the program has always used.
+    ApplicationCore &core() { return core_; }
+    AppState &state() { return core_.state(); }
+    ProgramOptions &options() { return core_.options(); }
+    AppContext &context() { return core_.context(); }
+    TXaudioPlayer &Decoder() { return core_.Decoder(); }     // conversion decoder
+    TXaudioPlayer &mp3Player() { return core_.mp3Player(); } // playback decoder
+    TGogoTea &Encoder() { return core_.Encoder(); }
+    TMMWave &wavInfo() { return core_.wavInfo(); }
+    TAudioInfo &MusicInfo() { return core_.MusicInfo(); }
 
     // Controls by name (btnAdd, btnConvert, ...).
     TepMorphButton *button(const QString &name) const;
@@ -104,21 +91,13 @@ public:
 
     // The convert button: the batch driver starts or stops a batch.
     void btnConvertClick();
-    BatchDriver &batch() { return *batch_; }
-    Mp3ToWavConversion &mp3ToWav() { return *mp3ToWav_; }
-    WavToMp3Conversion &wavToMp3() { return *wavToMp3_; }
+    BatchDriver &batch() { return core_.batch(); }
+    Mp3ToWavConversion &mp3ToWav() { return core_.mp3ToWav(); }
+    WavToMp3Conversion &wavToMp3() { return core_.wavToMp3(); }
 
-    // Steps owned by other subsystems; they do nothing until those subsystems are wired in.
-    void ClearLists();
-    void LoadPlayList(const QString &path);
-    void SavePlayList(const QString &path, bool overwrite);
-
-    // What the options change; the options dialog previews through these as well.
-    void ApplyEqualizer(bool normalizing, const VolLevels &levels) override;
-    void ApplyMenuSkin(int32_t skin) override;
-    void ApplyButtonSounds(bool activeSnd, bool clickSnd) override;
-    // The playback decoder mp3Player and the conversion decoder Decoder, which take the equalizer.
-    void setEqualizerTargets(EqualizerTarget *mp3Player, EqualizerTarget *decoder);
+    // The window's part of what the options change, as the core reports it.
+    void ApplyMenuSkin(int32_t skin);
+    void ApplyButtonSounds(bool activeSnd, bool clickSnd);
     // The interface sounds of the hover buttons: hover and click.
     TepWavePlayer *wavSwitch = nullptr;
     TepWavePlayer *wavClick = nullptr;
@@ -131,7 +110,7 @@ public:
     static constexpr const char *HomePage = "https://tonebridge.org/";
 
 signals:
-    // Raised when the exit sequence asks the application to end.
+    // Raised when the exit sequence asks the application to end (relayed from the core).
     void terminateRequested();
 
 protected:
@@ -146,29 +125,22 @@ private:
     void createLabels();
     void createHelpMenu();
     void createLists();
-    void createComponents();
-    void createConversion();
+    // Follows the core: the information labels, the converting look, the options' effects.
+    void followCore();
 
-    AppContext &context_;
-    AppState state_;
-    ProgramOptions options_;
+    ApplicationCore &core_;
     std::map<QString, TepMorphButton *> buttons_;
     std::unique_ptr<WindowDrag> drag_;
     std::unique_ptr<TConversionLists> lists_;
     std::unique_ptr<TPlayLists> playLists_;
+    std::unique_ptr<WindowLists> windowLists_;
+    std::unique_ptr<ConvertingLook> convertingLook_;
     TOptionsFrm *optionsFrm_ = nullptr;
     TAboutFrm *aboutFrm_ = nullptr;
-    std::unique_ptr<EqualizerTarget> mp3PlayerEqualizerOf_, decoderEqualizerOf_;
-    std::unique_ptr<LabelInfoView> infoView_;
-    std::unique_ptr<MainConvertWindow> convertWindow_;
-    std::unique_ptr<XaudioDecoderPort> decoderPort_;
-    std::unique_ptr<GogoEncoderPort> encoderPort_;
-    std::unique_ptr<BatchDriver> batch_;
-    std::unique_ptr<Mp3ToWavConversion> mp3ToWav_;
-    std::unique_ptr<WavToMp3Conversion> wavToMp3_;
-    EqualizerTarget *mp3PlayerEqualizer_ = nullptr;
-    EqualizerTarget *decoderEqualizer_ = nullptr;
     bool shown_ = false;
+    // Last, so it goes first: the core's signals and the lists' hooks are undone before the
+    // controls they reach.
+    EventLink links_;
 };
 
 } // namespace tb

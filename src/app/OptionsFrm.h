@@ -2,9 +2,9 @@
 // edits, and stores everything in the settings file on OK.
 #pragma once
 
-#include "AppContext.h"
-#include "OptionsEffects.h"
-#include "ProgramOptions.h"
+#include "core/AppContext.h"
+#include "core/OptionsEffects.h"
+#include "core/ProgramOptions.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,5 +1,5 @@
-// Tonebridge: start-up. Creates the main window, then the options dialog and the about box,
-// and runs the user-interface loop until the program ends.
+// Tonebridge: start-up. Creates the application core with its components, then the main window,
+// the options dialog and the about box, and runs the user-interface loop until the program ends.
 #include "AboutFrm.h"
 #include "CommandLine.h"
 #include "MainFrm.h"
@@ -42,15 +42,16 @@ int main(int argc, char **argv)
     tb::ErrorReport::setDialogs(&dialogs);
     tb::AppContext context{dialogs, shell, fileSystem, cursor, tb::programFolder(), tb::executableFolder()};
 
-    std::unique_ptr<tb::TMainFrm> mainFrm;
+    std::unique_ptr<tb::ApplicationCore> core;
     try {
-        mainFrm = std::make_unique<tb::TMainFrm>(context);
+        core = std::make_unique<tb::ApplicationCore>(context);
     } catch (const std::exception &error) {
         // Without its components the main window cannot exist: report and end at once.
         tb::ErrorReport::report(error);
         return 1;
     }
-    tb::TOptionsFrm optionsFrm(mainFrm->options(), context, *mainFrm, mainFrm.get());
+    auto mainFrm = std::make_unique<tb::TMainFrm>(*core);
+    tb::TOptionsFrm optionsFrm(core->options(), context, *core, mainFrm.get());
     tb::TAboutFrm aboutFrm(mainFrm->options(), mainFrm.get());
     mainFrm->setDialogs(&optionsFrm, &aboutFrm);
     QObject::connect(mainFrm.get(), &tb::TMainFrm::terminateRequested, &app, &QApplication::quit, Qt::QueuedConnection);

@@ -1,5 +1,7 @@
 // The encoder's worker thread: it takes requests from its own queue, calls the library frame by
 // frame and posts its reports to the binding's notification window.
+// Threads: the public calls are made on the user-interface thread unless marked; Execute and
+// everything it calls run on the worker. One lock (lock_) guards the queue and the flags.
 #pragma once
 
 #include "EncoderLibrary.h"
@@ -50,11 +52,11 @@ public:
     // the system). It then goes on alone and must be left alive.
     bool TerminateAndWait(std::chrono::milliseconds limit);
 
-    // For the library's read callback, which runs on the worker thread.
+    // For the library's read callback; called on the worker thread (null on any other).
     static TEncodeThread *Current();
-    // True when an abort or quit waits in the queue, or the worker is asked to terminate.
+    // Worker thread: true when an abort or quit waits in the queue, or the worker is asked to terminate.
     bool StopPending();
-    // Parks here while the worker is suspended.
+    // Worker thread: parks here while the worker is suspended.
     void ParkIfSuspended();
 
 private:
@@ -63,11 +65,13 @@ private:
         uintptr_t wparam;
         intptr_t lparam;
     };
+    // The worker thread's body; it and the four below run only on the worker.
     void Execute();
     // Takes every waiting request; false when the worker is to leave at once.
     bool HandleRequests();
     void WaitForRequest(int milliseconds);
     void CloseCoder();
+    // Posts to the notification window (thread-safe).
     void Report(uint32_t msg, uintptr_t wparam, intptr_t lparam) { tb_post(window_, msg, wparam, lparam); }
 
     const EncoderApi &api_;
@@ -83,7 +87,7 @@ private:
     bool suspendRequested_ = false;
     bool parked_ = false;
 
-    // Worker-side state.
+    // Worker-side state, touched only on the worker thread.
     bool started_ = false;
     int32_t totalFrames_ = 0;
     int32_t framesDone_ = 0;

@@ -1,3 +1,7 @@
+// Threads: the component's methods and events run on the user-interface thread; ReadInput runs
+// on the encoder's worker thread (TEncodeThread).
+// Lock order: memoryInstanceLock, then a component's ringLock_. The worker's own lock
+// (TEncodeThread::lock_) is never taken while either is held.
 #include "GogoTea.h"
 
 #include "platform/FileSystem.h"
@@ -95,9 +99,8 @@ void TGogoTea::ApplyDefaults()
     {
         std::lock_guard<std::mutex> hold(ringLock_);
         if (!ring_)
-            ring_ = std::make_unique<uint8_t[]>(RingBufferSize);
-        writePosition_ = 0;
-        readPosition_ = 0;
+            ring_ = std::make_unique<ByteRing>(RingBufferSize);
+        ring_->clear();
         inputEnded_ = false;
     }
     bitRate_ = 128;
@@ -167,8 +170,7 @@ void TGogoTea::PrepareEncode()
     }
     {
         std::lock_guard<std::mutex> hold(ringLock_);
-        writePosition_ = 0;
-        readPosition_ = 0;
+        ring_->clear();
     }
     int32_t frames = 0;
     api_.getConfigure(MG_FRAMES, &frames);
@@ -217,17 +219,7 @@ int TGogoTea::WriteInput(const void *data, int bytes)
     std::lock_guard<std::mutex> hold(ringLock_);
     if (!ring_ || bytes <= 0)
         return 0;
-    const uint64_t room = RingBufferSize - (writePosition_ - readPosition_);
-    const int taken = static_cast<int>(std::min<uint64_t>(room, static_cast<uint64_t>(bytes)));
-    const auto *from = static_cast<const uint8_t *>(data);
-    for (int done = 0; done < taken;) {
-        const size_t at = writePosition_ % RingBufferSize;
-        const size_t run = std::min<size_t>(taken - done, RingBufferSize - at);
-        std::memcpy(ring_.get() + at, from + done, run);
-        done += static_cast<int>(run);
-        writePosition_ += run;
-    }
-    return taken;
+    return static_cast<int>(ring_->write(data, static_cast<size_t>(bytes)));
 }
 
 void TGogoTea::EndInput()
@@ -250,16 +242,8 @@ int32_t TGogoTea::ReadInput(void *buffer, int32_t length)
                 return 1;
             }
             std::lock_guard<std::mutex> hold(self->ringLock_);
-            const size_t available = static_cast<size_t>(self->writePosition_ - self->readPosition_);
-            if (available >= wanted || self->inputEnded_) {
-                const size_t copied = std::min(available, wanted);
-                for (size_t done = 0; done < copied;) {
-                    const size_t at = self->readPosition_ % RingBufferSize;
-                    const size_t run = std::min(copied - done, RingBufferSize - at);
-                    std::memcpy(to + done, self->ring_.get() + at, run);
-                    done += run;
-                    self->readPosition_ += run;
-                }
+            if (self->ring_->available() >= wanted || self->inputEnded_) {
+                const size_t copied = self->ring_->read(to, wanted);
                 std::memset(to + copied, 0, wanted - copied);
                 return copied > 0 || wanted == 0 ? 0 : 1;
             }

@@ -4,6 +4,7 @@
 // thread from the worker's reports.
 #pragma once
 
+#include "ByteRing.h"
 #include "EncodeThread.h"
 #include "ThreadPriority.h"
 #include "platform/Exception.h"
@@ -132,9 +133,11 @@ private:
     static constexpr uint32_t ReleaseHeldReports = 0x6FF;
 
     void CheckNotEncoding() const;
+    // The worker's reports, delivered on the user-interface thread.
     void WindowProc(uint32_t msg, uintptr_t wparam, intptr_t lparam);
     void DeliverHeldReports();
     void HandleReport(uint32_t msg, uintptr_t wparam, intptr_t lparam);
+    // The library's read callback for _MEMORY input; runs on the worker thread.
     static int32_t ReadInput(void *buffer, int32_t length);
 
     const EncoderApi &api_;
@@ -157,10 +160,9 @@ private:
     bool useVBR_ = false;
     int vbrLevel_ = 5;
     TThreadPriority priority_ = tpIdle;
-    // The _MEMORY ring buffer; the positions run freely and index it modulo its size.
-    std::unique_ptr<uint8_t[]> ring_;
-    uint64_t writePosition_ = 0;
-    uint64_t readPosition_ = 0;
+    // The _MEMORY input, written on the user-interface thread and read by the worker; both
+    // guarded by ringLock_.
+    std::unique_ptr<ByteRing> ring_;
     bool inputEnded_ = false;
     std::mutex ringLock_;
     TEncodeMode encodeMode_ = _FILE;

@@ -69,8 +69,9 @@ bool TXaudioPlayer::Init()
     uint32_t version = xaudio_get_version_(2);
     uint32_t major = (version >> 16) & 0xFF;
     uint32_t minor = (version >> 8) & 0xFF;
-    if (major != 3 || minor != 8)
-        throw EXaudioException(QString("Xaudio DLL API Mismatch\rExpected ") + "3" + "." + "8" + ", Got " +
+    if (major != XA_API_VERSION_MAJOR || minor != XA_API_VERSION_MINOR)
+        throw EXaudioException(QString("Xaudio DLL API Mismatch\rExpected ") + QString::number(XA_API_VERSION_MAJOR) +
+                               "." + QString::number(XA_API_VERSION_MINOR) + ", Got " +
                                QString::number(major) + "." + QString::number(minor));
     if (player_new_(&player_, &windowHandle_) != 0) {
         player_ = nullptr;
@@ -156,63 +157,63 @@ QString TXaudioPlayer::ErrorString(int Code)
 }
 
 // Form N.
-int TXaudioPlayer::Synchronize() { return SendCommand(control_message_send_N_, 2); }
-int TXaudioPlayer::Play() { return SendCommand(control_message_send_N_, 4); }
-int TXaudioPlayer::Pause() { return SendCommand(control_message_send_N_, 5); }
-int TXaudioPlayer::Stop() { return SendCommand(control_message_send_N_, 6); }
-int TXaudioPlayer::InputClose() { return SendCommand(control_message_send_N_, 9); }
-int TXaudioPlayer::InputFilterList() { return SendCommand(control_message_send_N_, 13); }
-int TXaudioPlayer::InputModulesList() { return SendCommand(control_message_send_N_, 16); }
-int TXaudioPlayer::OutputClose() { return SendCommand(control_message_send_N_, 18); }
-int TXaudioPlayer::OutputMute() { return SendCommand(control_message_send_N_, 20); }
-int TXaudioPlayer::OutputUnmute() { return SendCommand(control_message_send_N_, 21); }
-int TXaudioPlayer::OutputReset() { return SendCommand(control_message_send_N_, 22); }
-int TXaudioPlayer::OutputDrain() { return SendCommand(control_message_send_N_, 23); }
-int TXaudioPlayer::OutputFilterList() { return SendCommand(control_message_send_N_, 26); }
-int TXaudioPlayer::OutputModulesList() { return SendCommand(control_message_send_N_, 29); }
-int TXaudioPlayer::CodecModulesList() { return SendCommand(control_message_send_N_, 33); }
-int TXaudioPlayer::GetPlayerMode() { return SendCommand(control_message_send_N_, 35); }
-int TXaudioPlayer::GetInputName() { return SendCommand(control_message_send_N_, 42); }
-int TXaudioPlayer::GetInputModule() { return SendCommand(control_message_send_N_, 44); }
-int TXaudioPlayer::GetInputPositionRange() { return SendCommand(control_message_send_N_, 46); }
-int TXaudioPlayer::GetInputTimecodeGranularity() { return SendCommand(control_message_send_N_, 48); }
-int TXaudioPlayer::GetOutputName() { return SendCommand(control_message_send_N_, 50); }
-int TXaudioPlayer::GetOutputModule() { return SendCommand(control_message_send_N_, 52); }
-int TXaudioPlayer::GetOutputVolume() { return SendCommand(control_message_send_N_, 58); }
-int TXaudioPlayer::GetOutputChannels() { return SendCommand(control_message_send_N_, 60); }
-int TXaudioPlayer::GetOutputPorts() { return SendCommand(control_message_send_N_, 62); }
-int TXaudioPlayer::GetCodecQuality() { return SendCommand(control_message_send_N_, 64); }
-int TXaudioPlayer::GetCodecEqualizer() { return SendCommand(control_message_send_N_, 66); }
-int TXaudioPlayer::GetNotificationMask() { return SendCommand(control_message_send_N_, 70); }
-int TXaudioPlayer::GetDebugLevel() { return SendCommand(control_message_send_N_, 72); }
+int TXaudioPlayer::Synchronize() { return SendCommand(control_message_send_N_, XA_MSG_COMMAND_SYNC); }
+int TXaudioPlayer::Play() { return SendCommand(control_message_send_N_, XA_MSG_COMMAND_PLAY); }
+int TXaudioPlayer::Pause() { return SendCommand(control_message_send_N_, XA_MSG_COMMAND_PAUSE); }
+int TXaudioPlayer::Stop() { return SendCommand(control_message_send_N_, XA_MSG_COMMAND_STOP); }
+int TXaudioPlayer::InputClose() { return SendCommand(control_message_send_N_, XA_MSG_COMMAND_INPUT_CLOSE); }
+int TXaudioPlayer::InputFilterList() { return SendCommand(control_message_send_N_, XA_MSG_COMMAND_INPUT_FILTERS_LIST); }
+int TXaudioPlayer::InputModulesList() { return SendCommand(control_message_send_N_, XA_MSG_COMMAND_INPUT_MODULES_LIST); }
+int TXaudioPlayer::OutputClose() { return SendCommand(control_message_send_N_, XA_MSG_COMMAND_OUTPUT_CLOSE); }
+int TXaudioPlayer::OutputMute() { return SendCommand(control_message_send_N_, XA_MSG_COMMAND_OUTPUT_MUTE); }
+int TXaudioPlayer::OutputUnmute() { return SendCommand(control_message_send_N_, XA_MSG_COMMAND_OUTPUT_UNMUTE); }
+int TXaudioPlayer::OutputReset() { return SendCommand(control_message_send_N_, XA_MSG_COMMAND_OUTPUT_RESET); }
+int TXaudioPlayer::OutputDrain() { return SendCommand(control_message_send_N_, XA_MSG_COMMAND_OUTPUT_DRAIN); }
+int TXaudioPlayer::OutputFilterList() { return SendCommand(control_message_send_N_, XA_MSG_COMMAND_OUTPUT_FILTERS_LIST); }
+int TXaudioPlayer::OutputModulesList() { return SendCommand(control_message_send_N_, XA_MSG_COMMAND_OUTPUT_MODULES_LIST); }
+int TXaudioPlayer::CodecModulesList() { return SendCommand(control_message_send_N_, XA_MSG_COMMAND_CODEC_MODULES_LIST); }
+int TXaudioPlayer::GetPlayerMode() { return SendCommand(control_message_send_N_, XA_MSG_GET_PLAYER_MODE); }
+int TXaudioPlayer::GetInputName() { return SendCommand(control_message_send_N_, XA_MSG_GET_INPUT_NAME); }
+int TXaudioPlayer::GetInputModule() { return SendCommand(control_message_send_N_, XA_MSG_GET_INPUT_MODULE); }
+int TXaudioPlayer::GetInputPositionRange() { return SendCommand(control_message_send_N_, XA_MSG_GET_INPUT_POSITION_RANGE); }
+int TXaudioPlayer::GetInputTimecodeGranularity() { return SendCommand(control_message_send_N_, XA_MSG_GET_INPUT_TIMECODE_GRANULARITY); }
+int TXaudioPlayer::GetOutputName() { return SendCommand(control_message_send_N_, XA_MSG_GET_OUTPUT_NAME); }
+int TXaudioPlayer::GetOutputModule() { return SendCommand(control_message_send_N_, XA_MSG_GET_OUTPUT_MODULE); }
+int TXaudioPlayer::GetOutputVolume() { return SendCommand(control_message_send_N_, XA_MSG_GET_OUTPUT_VOLUME); }
+int TXaudioPlayer::GetOutputChannels() { return SendCommand(control_message_send_N_, XA_MSG_GET_OUTPUT_CHANNELS); }
+int TXaudioPlayer::GetOutputPorts() { return SendCommand(control_message_send_N_, XA_MSG_GET_OUTPUT_PORTS); }
+int TXaudioPlayer::GetCodecQuality() { return SendCommand(control_message_send_N_, XA_MSG_GET_CODEC_QUALITY); }
+int TXaudioPlayer::GetCodecEqualizer() { return SendCommand(control_message_send_N_, XA_MSG_GET_CODEC_EQUALIZER); }
+int TXaudioPlayer::GetNotificationMask() { return SendCommand(control_message_send_N_, XA_MSG_GET_NOTIFICATION_MASK); }
+int TXaudioPlayer::GetDebugLevel() { return SendCommand(control_message_send_N_, XA_MSG_GET_DEBUG_LEVEL); }
 
 // Form I.
-int TXaudioPlayer::Ping(int Tag) { return SendCommand(control_message_send_I_, 3, Tag); }
-int TXaudioPlayer::InputModuleQuery(int Module) { return SendCommand(control_message_send_I_, 15, Module); }
-int TXaudioPlayer::OutputModuleQuery(int Module) { return SendCommand(control_message_send_I_, 28, Module); }
-int TXaudioPlayer::CodecModuleQuery(int Module) { return SendCommand(control_message_send_I_, 32, Module); }
-int TXaudioPlayer::SetPlayerMode(int Mode) { return SendCommand(control_message_send_I_, 34, Mode); }
-int TXaudioPlayer::SetInputModule(int Module) { return SendCommand(control_message_send_I_, 43, Module); }
-int TXaudioPlayer::SetInputPositionRange(int Range) { return SendCommand(control_message_send_I_, 45, Range); }
+int TXaudioPlayer::Ping(int Tag) { return SendCommand(control_message_send_I_, XA_MSG_COMMAND_PING, Tag); }
+int TXaudioPlayer::InputModuleQuery(int Module) { return SendCommand(control_message_send_I_, XA_MSG_COMMAND_INPUT_MODULE_QUERY, Module); }
+int TXaudioPlayer::OutputModuleQuery(int Module) { return SendCommand(control_message_send_I_, XA_MSG_COMMAND_OUTPUT_MODULE_QUERY, Module); }
+int TXaudioPlayer::CodecModuleQuery(int Module) { return SendCommand(control_message_send_I_, XA_MSG_COMMAND_CODEC_MODULE_QUERY, Module); }
+int TXaudioPlayer::SetPlayerMode(int Mode) { return SendCommand(control_message_send_I_, XA_MSG_SET_PLAYER_MODE, Mode); }
+int TXaudioPlayer::SetInputModule(int Module) { return SendCommand(control_message_send_I_, XA_MSG_SET_INPUT_MODULE, Module); }
+int TXaudioPlayer::SetInputPositionRange(int Range) { return SendCommand(control_message_send_I_, XA_MSG_SET_INPUT_POSITION_RANGE, Range); }
 int TXaudioPlayer::SetInputTimecodeGranularity(int Granularity)
 {
-    return SendCommand(control_message_send_I_, 47, Granularity);
+    return SendCommand(control_message_send_I_, XA_MSG_SET_INPUT_TIMECODE_GRANULARITY, Granularity);
 }
-int TXaudioPlayer::SetOutputModule(int Module) { return SendCommand(control_message_send_I_, 51, Module); }
-int TXaudioPlayer::SetOutputChannels(int Channels) { return SendCommand(control_message_send_I_, 59, Channels); }
-int TXaudioPlayer::SetOutputPorts(int Ports) { return SendCommand(control_message_send_I_, 61, Ports); }
+int TXaudioPlayer::SetOutputModule(int Module) { return SendCommand(control_message_send_I_, XA_MSG_SET_OUTPUT_MODULE, Module); }
+int TXaudioPlayer::SetOutputChannels(int Channels) { return SendCommand(control_message_send_I_, XA_MSG_SET_OUTPUT_CHANNELS, Channels); }
+int TXaudioPlayer::SetOutputPorts(int Ports) { return SendCommand(control_message_send_I_, XA_MSG_SET_OUTPUT_PORTS, Ports); }
 int TXaudioPlayer::SetCodecQuality(uint8_t Quality)
 {
-    return SendCommand(control_message_send_I_, 63, static_cast<int>(Quality));
+    return SendCommand(control_message_send_I_, XA_MSG_SET_CODEC_QUALITY, static_cast<int>(Quality));
 }
-int TXaudioPlayer::SetNotificationMask(int Mask) { return SendCommand(control_message_send_I_, 69, Mask); }
-int TXaudioPlayer::SetDebugLevel(int Level) { return SendCommand(control_message_send_I_, 71, Level); }
+int TXaudioPlayer::SetNotificationMask(int Mask) { return SendCommand(control_message_send_I_, XA_MSG_SET_NOTIFICATION_MASK, Mask); }
+int TXaudioPlayer::SetDebugLevel(int Level) { return SendCommand(control_message_send_I_, XA_MSG_SET_DEBUG_LEVEL, Level); }
 
 // Forms II and III.
-int TXaudioPlayer::InputSeek(int Offset, int Range) { return SendCommand(control_message_send_II_, 7, Offset, Range); }
+int TXaudioPlayer::InputSeek(int Offset, int Range) { return SendCommand(control_message_send_II_, XA_MSG_COMMAND_INPUT_SEEK, Offset, Range); }
 int TXaudioPlayer::SetOutputVolume(int MasterLevel, int PcmLevel, int Balance)
 {
-    return SendCommand(control_message_send_III_, 57, MasterLevel, PcmLevel, Balance);
+    return SendCommand(control_message_send_III_, XA_MSG_SET_OUTPUT_VOLUME, MasterLevel, PcmLevel, Balance);
 }
 
 // Form S.
@@ -222,16 +223,16 @@ int TXaudioPlayer::SetOutputVolume(int MasterLevel, int PcmLevel, int Balance)
         QByteArray bytes = pathToBytes(Name);                                                                     \
         return SendCommand(control_message_send_S_, code, bytes.constData());                                     \
     }
-TB_SEND_S(InputOpen, 8)
-TB_SEND_S(InputModuleRegister, 14)
-TB_SEND_S(OutputOpen, 17)
-TB_SEND_S(OutputModuleRegister, 27)
-TB_SEND_S(CodecModuleRegister, 31)
-TB_SEND_S(GetPlayerEnvironmentInteger, 37)
-TB_SEND_S(GetPlayerEnvironmentString, 39)
-TB_SEND_S(UnsetPlayerEnvironment, 40)
-TB_SEND_S(SetInputName, 41)
-TB_SEND_S(SetOutputName, 49)
+TB_SEND_S(InputOpen, XA_MSG_COMMAND_INPUT_OPEN)
+TB_SEND_S(InputModuleRegister, XA_MSG_COMMAND_INPUT_MODULE_REGISTER)
+TB_SEND_S(OutputOpen, XA_MSG_COMMAND_OUTPUT_OPEN)
+TB_SEND_S(OutputModuleRegister, XA_MSG_COMMAND_OUTPUT_MODULE_REGISTER)
+TB_SEND_S(CodecModuleRegister, XA_MSG_COMMAND_CODEC_MODULE_REGISTER)
+TB_SEND_S(GetPlayerEnvironmentInteger, XA_MSG_GET_PLAYER_ENVIRONMENT_INTEGER)
+TB_SEND_S(GetPlayerEnvironmentString, XA_MSG_GET_PLAYER_ENVIRONMENT_STRING)
+TB_SEND_S(UnsetPlayerEnvironment, XA_MSG_UNSET_PLAYER_ENVIRONMENT)
+TB_SEND_S(SetInputName, XA_MSG_SET_INPUT_NAME)
+TB_SEND_S(SetOutputName, XA_MSG_SET_OUTPUT_NAME)
 #undef TB_SEND_S
 
 // Form SS.
@@ -239,7 +240,7 @@ int TXaudioPlayer::SetPlayerEnvironmentString(const QString &Name, const QString
 {
     QByteArray name = Name.toUtf8();
     QByteArray value = Value.toUtf8();
-    return SendCommand(control_message_send_SS_, 38, name.constData(), value.constData());
+    return SendCommand(control_message_send_SS_, XA_MSG_SET_PLAYER_ENVIRONMENT_STRING, name.constData(), value.constData());
 }
 
 // Form SI.
@@ -249,31 +250,31 @@ int TXaudioPlayer::SetPlayerEnvironmentString(const QString &Name, const QString
         QByteArray bytes = Name.toUtf8();                                                                         \
         return SendCommand(control_message_send_SI_, code, bytes.constData(), second);                            \
     }
-TB_SEND_SI(InputAddFilter, 11, Where)
-TB_SEND_SI(InputRemoveFilter, 12, ID)
-TB_SEND_SI(OutputAddFilter, 24, Where)
-TB_SEND_SI(OutputRemoveFilter, 25, ID)
-TB_SEND_SI(SetPlayerEnvironmentInteger, 36, Value)
+TB_SEND_SI(InputAddFilter, XA_MSG_COMMAND_INPUT_ADD_FILTER, Where)
+TB_SEND_SI(InputRemoveFilter, XA_MSG_COMMAND_INPUT_REMOVE_FILTER, ID)
+TB_SEND_SI(OutputAddFilter, XA_MSG_COMMAND_OUTPUT_ADD_FILTER, Where)
+TB_SEND_SI(OutputRemoveFilter, XA_MSG_COMMAND_OUTPUT_REMOVE_FILTER, ID)
+TB_SEND_SI(SetPlayerEnvironmentInteger, XA_MSG_SET_PLAYER_ENVIRONMENT_INTEGER, Value)
 #undef TB_SEND_SI
 
 // Form IPI: the message type is a 16-bit value, zero-extended.
 int TXaudioPlayer::InputSendMessage(uint16_t Type, const void *Data, int Size)
 {
-    return SendCommand(control_message_send_IPI_, 10, static_cast<int>(Type), Data, Size);
+    return SendCommand(control_message_send_IPI_, XA_MSG_COMMAND_INPUT_SEND_MESSAGE, static_cast<int>(Type), Data, Size);
 }
 int TXaudioPlayer::OutputSendMessage(uint16_t Type, const void *Data, int Size)
 {
-    return SendCommand(control_message_send_IPI_, 19, static_cast<int>(Type), Data, Size);
+    return SendCommand(control_message_send_IPI_, XA_MSG_COMMAND_OUTPUT_SEND_MESSAGE, static_cast<int>(Type), Data, Size);
 }
 int TXaudioPlayer::CodecSendMessage(uint16_t Type, const void *Data, int Size)
 {
-    return SendCommand(control_message_send_IPI_, 30, static_cast<int>(Type), Data, Size);
+    return SendCommand(control_message_send_IPI_, XA_MSG_COMMAND_CODEC_SEND_MESSAGE, static_cast<int>(Type), Data, Size);
 }
 
 // Form P.
 int TXaudioPlayer::SetCodecEqualizer(const XA_EqualizerInfo *Equalizer)
 {
-    return SendCommand(control_message_send_P_, 65, static_cast<const void *>(Equalizer));
+    return SendCommand(control_message_send_P_, XA_MSG_SET_CODEC_EQUALIZER, static_cast<const void *>(Equalizer));
 }
 
 void TXaudioPlayer::WindowProc(uint32_t msg, uintptr_t wparam, intptr_t lparam)

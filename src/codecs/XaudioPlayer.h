@@ -2,6 +2,8 @@
 // time. One method per command, a Priority property and one event per notification; the
 // library's notifications arrive through a hidden window and are raised on the user-interface
 // thread in the order the library posted them.
+// Threads: the library decodes on threads of its own and only posts to the hidden window; every
+// method and event of this class runs on the user-interface thread, so it needs no lock.
 #pragma once
 
 #include "platform/Exception.h"
@@ -74,6 +76,8 @@ public:
 
     // Loads the library and creates the player when needed; raises EXaudioException on failure.
     bool Init();
+    // Whether the component holds its handle on the library.
+    bool LibraryLoaded() const { return library_ != nullptr; }
 
     // Commands; each returns the library's status (0 when nothing was sent).
     int Synchronize();

@@ -27,20 +27,20 @@ bool sameFileOnDisk(const QString &a, const QString &b)
 }
 } // namespace
 
-BatchDriver::BatchDriver(AppState &state, ProgramOptions &options, Dialogs &dialogs, Shell &shell,
-                         FileSystem &fileSystem, ConvertWindowPort &window, InfoView &info)
-    : state_(state), options_(options), dialogs_(dialogs), shell_(shell), fileSystem_(fileSystem), window_(window),
+BatchDriver::BatchDriver(AppState &state, ActivityControl &activity, ProgramOptions &options, Dialogs &dialogs,
+                         Shell &shell, FileSystem &fileSystem, ConvertWindowPort &window, InfoView &info)
+    : state_(state), activity_(activity), options_(options), dialogs_(dialogs), shell_(shell), fileSystem_(fileSystem), window_(window),
       info_(info)
 {
 }
 
 void BatchDriver::Attach(Conversion *mp3ToWav, Conversion *wavToMp3)
 {
-    conversions_[dwMp3ToWav] = mp3ToWav;
-    conversions_[dwWavToMp3] = wavToMp3;
+    conversions_[ListIndexOf(dwMp3ToWav)] = mp3ToWav;
+    conversions_[ListIndexOf(dwWavToMp3)] = wavToMp3;
 }
 
-Conversion &BatchDriver::Active() const { return *conversions_[state_.DoWhat == dwWavToMp3 ? 1 : 0]; }
+Conversion &BatchDriver::Active() const { return *conversions_[ListIndexOf(state_.DoWhat)]; }
 
 QString BatchDriver::CurrentFile() const
 {
@@ -71,7 +71,7 @@ void BatchDriver::btnConvertClick()
     case asConverting:
         ConfirmStop();
         break;
-    default:
+    case asIdle:
         StartBatch();
         break;
     }
@@ -80,6 +80,7 @@ void BatchDriver::btnConvertClick()
 void BatchDriver::EnableAllCheckBoxes(ConversionListPort &list)
 {
     for (int row = 0; row < list.RowCount(); ++row) {
+        // Keeps a long list responsive: repaints and codec news are handled between rows.
         window_.ProcessPendingEvents();
         list.SetRowCheckBoxEnabled(row, true);
     }
@@ -92,6 +93,8 @@ void BatchDriver::StartBatch()
         return;
     state_.FileQueue.clear();
     for (int row = 0; row < list.RowCount(); ++row) {
+        // As above; the rows already passed have their check boxes disabled, so no click
+        // changes what is being queued.
         window_.ProcessPendingEvents();
         list.SetRowCheckBoxEnabled(row, false);
         QString path = list.RowPath(row);
@@ -103,7 +106,7 @@ void BatchDriver::StartBatch()
         EnableAllCheckBoxes(list);
         return;
     }
-    if (!dialogs_.confirm(QString::fromLatin1(StartQuestions[state_.DoWhat == dwWavToMp3 ? 1 : 0]))) {
+    if (!dialogs_.confirm(QString::fromLatin1(StartQuestions[ListIndexOf(state_.DoWhat)]))) {
         EnableAllCheckBoxes(list);
         return;
     }
@@ -120,14 +123,10 @@ void BatchDriver::StartBatch()
             dialogs_.message(summary);
         return;
     }
-    const QString path = CurrentFile();
-    MakeCurrentRow(path);
-    Active().Display(path);
-    fileSystem_.createFolders(Active().DestinationFolder());
-    bool started = Active().StartFile(path, Destination(path), true);
+    const bool started = ShowAndStart(CurrentFile(), true);
 
     window_.EnterConvertingLook();
-    state_.ActivityState = asConverting;
+    activity_.SetActivityState(asConverting);
     SetStatus(info_, Active().StatusPrefix());
     if (!started)
         FileFailed(Active().StartFailureReason());
@@ -144,6 +143,8 @@ QStringList BatchDriver::FailedFiles() const
 BatchDriver::Verdict BatchDriver::Examine(int index)
 {
     currentIndex_ = index;
+    // Lets the window repaint and the codecs report between candidates; a candidate is judged
+    // only on what the file system says now.
     window_.ProcessPendingEvents();
     const QString path = state_.FileQueue[index];
     if (!Active().IsEligible(path)) {
@@ -219,8 +220,9 @@ void BatchDriver::FileFinished()
         finishedDuringQuestion_ = true;
         return;
     }
+    // Lets the window catch up (the last timecode of the finished file) before the next one starts.
     window_.ProcessPendingEvents();
-    if (!StartSelected(false))
+    if (!StartNext())
         EndBatch();
 }
 
@@ -232,20 +234,27 @@ void BatchDriver::FileFailed(const QString &reason)
     FileFinished();
 }
 
-bool BatchDriver::StartSelected(bool firstOfBatch)
+bool BatchDriver::ShowAndStart(const QString &path, bool firstOfBatch)
+{
+    MakeCurrentRow(path);
+    Active().Display(path);
+    // The next files of a batch find the folder there already.
+    if (firstOfBatch)
+        fileSystem_.createFolders(Active().DestinationFolder());
+    return Active().StartFile(path, Destination(path), firstOfBatch);
+}
+
+bool BatchDriver::StartNext()
 {
     // A file the codec refuses counts as failed and the next one is tried, so a batch never
     // waits for a file that will not come.
     while (SelectFrom(currentIndex_ + 1)) {
         const QString path = CurrentFile();
-        MakeCurrentRow(path);
-        Active().Display(path);
-        if (Active().StartFile(path, Destination(path), firstOfBatch)) {
+        if (ShowAndStart(path, false)) {
             SetStatus(info_, Active().StatusPrefix());
             return true;
         }
         failures_.append({path, Active().StartFailureReason()});
-        window_.ProcessPendingEvents();
     }
     return false;
 }
@@ -263,7 +272,8 @@ void BatchDriver::ConfirmStop()
     questionOpen_ = true;
     finishedDuringQuestion_ = false;
     bool stop = dialogs_.confirm(QStringLiteral("Are you sure you want to stop converting?"));
-    // News that came while the question was open is taken in before acting on the answer.
+    // Lets a completion that was already on its way when the question opened reach
+    // FileFinished, which only records it while questionOpen_ holds; the answer then decides.
     window_.ProcessPendingEvents();
     questionOpen_ = false;
     window_.Repaint();
@@ -288,7 +298,7 @@ void BatchDriver::ResetToIdle(bool batchEnded)
     window_.ResetPositionSlider();
     window_.LeaveConvertingLook();
     ShowIdle(info_);
-    state_.ActivityState = asIdle;
+    activity_.SetActivityState(asIdle);
     if (batchEnded) {
         // "All ... converted" only when it is true; otherwise the summary says what failed.
         QString message = failures_.isEmpty() ? Active().EndMessage() : QString();

@@ -5,8 +5,8 @@
 
 #include "Conversion.h"
 #include "ConvertPorts.h"
-#include "app/AppState.h"
-#include "app/ProgramOptions.h"
+#include "core/AppState.h"
+#include "core/ProgramOptions.h"
 #include "audioinfo/InfoView.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
@@ -20,8 +20,9 @@ enum OutputModes { omAskMe = 0, omOverwrite = 1, omSkip = 2 };
 
 class BatchDriver {
 public:
-    BatchDriver(AppState &state, ProgramOptions &options, Dialogs &dialogs, Shell &shell, FileSystem &fileSystem,
-                ConvertWindowPort &window, InfoView &info);
+    // The driver enters and leaves the converting state through `activity`.
+    BatchDriver(AppState &state, ActivityControl &activity, ProgramOptions &options, Dialogs &dialogs, Shell &shell,
+                FileSystem &fileSystem, ConvertWindowPort &window, InfoView &info);
 
     // The two directions, indexed by DoWhat.
     void Attach(Conversion *mp3ToWav, Conversion *wavToMp3);
@@ -68,12 +69,15 @@ private:
     bool SelectFrom(int from);
     Verdict Examine(int index);
     void MakeCurrentRow(const QString &path);
+    // Makes the file's row current, shows the file and starts it; false when the codec refused it.
+    bool ShowAndStart(const QString &path, bool firstOfBatch);
     // Shows and starts candidates until one starts; false when none is left.
-    bool StartSelected(bool firstOfBatch);
+    bool StartNext();
     void EndBatch();
     void ResetToIdle(bool batchEnded);
 
     AppState &state_;
+    ActivityControl &activity_;
     ProgramOptions &options_;
     Dialogs &dialogs_;
     Shell &shell_;

@@ -40,28 +40,26 @@ static_assert(static_cast<int>(ecMono) == _MONO && static_cast<int>(ecStereo) ==
 
 namespace tb {
 
-void ConnectDecoderEvents(TXaudioPlayer &decoder, Mp3ToWavConversion &conversion)
+void ConnectDecoderEvents(EventLink &link, TXaudioPlayer &decoder, Mp3ToWavConversion &conversion)
 {
-    decoder.OnNotifyPlayerState = [&conversion](TXaudioPlayer *, int32_t state) {
-        conversion.DecoderNotifyPlayerState(state);
-    };
-    decoder.OnNotifyInputTimecode = [&conversion](TXaudioPlayer *, uint8_t h, uint8_t m, uint8_t s, uint8_t f) {
+    link.bind(decoder.OnNotifyPlayerState,
+              [&conversion](TXaudioPlayer *, int32_t state) { conversion.DecoderNotifyPlayerState(state); });
+    link.bind(decoder.OnNotifyInputTimecode, [&conversion](TXaudioPlayer *, uint8_t h, uint8_t m, uint8_t s, uint8_t f) {
         conversion.DecoderNotifyInputTimecode(h, m, s, f);
-    };
-    decoder.OnNotifyStreamDuration = [&conversion](TXaudioPlayer *, uint32_t duration) {
-        conversion.DecoderNotifyStreamDuration(duration);
-    };
-    decoder.OnNotifyError = [&conversion](TXaudioPlayer *, uint8_t, int16_t, const QString &message) {
+    });
+    link.bind(decoder.OnNotifyStreamDuration,
+              [&conversion](TXaudioPlayer *, uint32_t duration) { conversion.DecoderNotifyStreamDuration(duration); });
+    link.bind(decoder.OnNotifyError, [&conversion](TXaudioPlayer *, uint8_t, int16_t, const QString &message) {
         conversion.DecoderNotifyError(message);
-    };
-    decoder.OnNotifyPong = [&conversion](TXaudioPlayer *, uint32_t tag) { conversion.DecoderNotifyPong(tag); };
+    });
+    link.bind(decoder.OnNotifyPong, [&conversion](TXaudioPlayer *, uint32_t tag) { conversion.DecoderNotifyPong(tag); });
 }
 
-void ConnectEncoderEvents(TGogoTea &encoder, WavToMp3Conversion &conversion)
+void ConnectEncoderEvents(EventLink &link, TGogoTea &encoder, WavToMp3Conversion &conversion)
 {
-    encoder.OnProgress = [&conversion](TGogoTea *, int now, int all) { conversion.EncoderProgress(now, all); };
-    encoder.OnError = [&conversion](TGogoTea *, int code) { conversion.EncoderError(code); };
-    encoder.OnFinish = [&conversion](TGogoTea *, bool aborted) { conversion.EncoderFinish(aborted); };
+    link.bind(encoder.OnProgress, [&conversion](TGogoTea *, int now, int all) { conversion.EncoderProgress(now, all); });
+    link.bind(encoder.OnError, [&conversion](TGogoTea *, int code) { conversion.EncoderError(code); });
+    link.bind(encoder.OnFinish, [&conversion](TGogoTea *, bool aborted) { conversion.EncoderFinish(aborted); });
 }
 
 } // namespace tb

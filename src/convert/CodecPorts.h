@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ConvertPorts.h"
+#include "core/EventLink.h"
 
 namespace tb {
 
@@ -49,9 +50,10 @@ namespace tb {
 class Mp3ToWavConversion;
 class WavToMp3Conversion;
 
-// Routes the conversion decoder's notifications to the MPEG-to-WAV conversion.
-void ConnectDecoderEvents(TXaudioPlayer &decoder, Mp3ToWavConversion &conversion);
-// Routes the encoder's reports to the WAV-to-MP3 conversion.
-void ConnectEncoderEvents(TGogoTea &encoder, WavToMp3Conversion &conversion);
+// Routes the conversion decoder's notifications to the MPEG-to-WAV conversion, for as long as
+// the link lives.
+void ConnectDecoderEvents(EventLink &link, TXaudioPlayer &decoder, Mp3ToWavConversion &conversion);
+// Routes the encoder's reports to the WAV-to-MP3 conversion, for as long as the link lives.
+void ConnectEncoderEvents(EventLink &link, TGogoTea &encoder, WavToMp3Conversion &conversion);
 
 } // namespace tb

@@ -28,7 +28,9 @@ public:
     // The stop question: hold the codec while it is open, then go on or stop for good.
     virtual void HoldForQuestion() = 0;
     virtual void ContinueAfterQuestion() = 0;
-    virtual void StopAfterQuestion() = 0;
+    // Stopping for good lets go of the files as the end of a batch does, unless a direction
+    // says otherwise.
+    virtual void StopAfterQuestion() { EndBatch(); }
     // The message shown when the batch has run to its end; empty for none.
     virtual QString EndMessage() const = 0;
 };

@@ -1,6 +1,6 @@
 // What a conversion batch needs from the rest of the program, each as a narrow interface:
 // the lists, the window, the decoder and the encoder.
-// The main window and the codec bindings provide them; tests provide doubles.
+// The application core provides them (the lists through the main window); tests provide doubles.
 #pragma once
 
 #include <QString>

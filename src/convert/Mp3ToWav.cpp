@@ -4,11 +4,9 @@
 #include "audioinfo/Describe.h"
 #include "platform/Exception.h"
 
-namespace tb {
+#include <tonebridge/xaudio.h>
 
-namespace {
-constexpr int32_t PlayerStateEndOfInput = 3;
-}
+namespace tb {
 
 Mp3ToWavConversion::Mp3ToWavConversion(AppState &state, ProgramOptions &options, DecoderPort &decoder,
                                        InfoView &info, TAudioInfo &musicInfo, BatchDriver &driver)
@@ -83,7 +81,7 @@ void Mp3ToWavConversion::StopAfterQuestion()
 
 void Mp3ToWavConversion::DecoderNotifyPlayerState(int32_t playerState)
 {
-    if (!Converting() || playerState != PlayerStateEndOfInput)
+    if (!Converting() || playerState != XA_PLAYER_STATE_EOF)
         return;
     driver_.FileFinished();
 }

@@ -27,6 +27,7 @@ public:
     void EndBatch() override;
     void HoldForQuestion() override;
     void ContinueAfterQuestion() override;
+    // Unguarded: a decoder failure here reaches the top-level error report.
     void StopAfterQuestion() override;
     QString EndMessage() const override;
 

@@ -139,12 +139,6 @@ void WavToMp3Conversion::ContinueAfterQuestion()
     ignoringFailure([this] { encoder_.ResumeEncode(); });
 }
 
-void WavToMp3Conversion::StopAfterQuestion()
-{
-    ignoringFailure([this] { encoder_.ResumeEncode(); });
-    ignoringFailure([this] { encoder_.AbortEncode(); });
-}
-
 void WavToMp3Conversion::EncoderProgress(int nowFrames, int allFrames)
 {
     if (!Converting())

@@ -32,7 +32,6 @@ public:
     void EndBatch() override;
     void HoldForQuestion() override;
     void ContinueAfterQuestion() override;
-    void StopAfterQuestion() override;
     QString EndMessage() const override { return {}; }
 
     // The encoder's reports.

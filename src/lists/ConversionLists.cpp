@@ -36,30 +36,30 @@ TConversionLists::TConversionLists(AppState &state, AppContext &context, ListCon
 void TConversionLists::watch(TCheckListBox *l)
 {
     auto changed = [this] { state_.ListsChanged = true; };
-    connect(l, &TCheckListBox::itemTextSet, this, changed);
-    connect(l, &TCheckListBox::checkBoxToggled, this, changed);
-    connect(l, &TCheckListBox::itemRemoved, this, changed);
-    connect(l, &QWidget::customContextMenuRequested, this, [this, l](QPoint at) { popUpSelectMenu(l, at); });
+    watches_.connect(l, &TCheckListBox::itemTextSet, this, changed);
+    watches_.connect(l, &TCheckListBox::checkBoxToggled, this, changed);
+    watches_.connect(l, &TCheckListBox::itemRemoved, this, changed);
+    watches_.connect(l, &QWidget::customContextMenuRequested, this, [this, l](QPoint at) { popUpSelectMenu(l, at); });
 }
 
 TCheckListBox &TConversionLists::list(int32_t doWhat) const
 {
-    return doWhat == dwMp3ToWav ? *controls_.lstMp3Wav : *controls_.lstWavMp3;
+    return ListIndexOf(doWhat) == 0 ? *controls_.lstMp3Wav : *controls_.lstWavMp3;
 }
 
 void TConversionLists::paintTab(int32_t doWhat, const QColor &colour)
 {
-    tabColours_[index(doWhat)] = colour;
-    (doWhat == dwMp3ToWav ? controls_.btnMp3Wav : controls_.btnWavMp3)->setStyleSheet(tabStyle(colour));
+    tabColours_[ListIndexOf(doWhat)] = colour;
+    (ListIndexOf(doWhat) == 0 ? controls_.btnMp3Wav : controls_.btnWavMp3)->setStyleSheet(tabStyle(colour));
 }
 
-void TConversionLists::activateTab(int32_t doWhat)
+void TConversionLists::activateTab(DoWhatValues doWhat)
 {
     if (tabColour(doWhat) == ActiveTabColour)
         return;
     if (playClickSound)
         playClickSound();
-    const int32_t other = doWhat == dwMp3ToWav ? dwWavToMp3 : dwMp3ToWav;
+    const DoWhatValues other = doWhat == dwMp3ToWav ? dwWavToMp3 : dwMp3ToWav;
     paintTab(doWhat, ActiveTabColour);
     paintTab(other, InactiveTabColour);
     // The list behind is also hidden, so that neither the mouse nor the keyboard reaches it.

@@ -3,8 +3,9 @@
 // keep ListsChanged up to date from the notifications of their widgets.
 #pragma once
 
-#include "app/AppContext.h"
-#include "app/AppState.h"
+#include "core/AppContext.h"
+#include "core/AppState.h"
+#include "core/EventLink.h"
 #include "toolkit/CheckListBox.h"
 
 #include <QColor>
@@ -45,7 +46,7 @@ public:
     // The list a DoWhat value names, and the one in front.
     TCheckListBox &list(int32_t doWhat) const;
     TCheckListBox &activeList() const { return list(state_.DoWhat); }
-    QColor tabColour(int32_t doWhat) const { return tabColours_[index(doWhat)]; }
+    QColor tabColour(int32_t doWhat) const { return tabColours_[ListIndexOf(doWhat)]; }
     QMenu *menSelect() const { return menSelect_; }
     // While playback runs the pop-up menu does not open.
     void setSelectMenuEnabled(bool enabled) { selectMenuEnabled_ = enabled; }
@@ -54,7 +55,7 @@ public:
     // Tabs.
     void btnMp3WavClick() { activateTab(dwMp3ToWav); }
     void btnWavMp3Click() { activateTab(dwWavToMp3); }
-    void activateTab(int32_t doWhat);
+    void activateTab(DoWhatValues doWhat);
 
     // Guarded list commands.
     void btnAddClick();
@@ -87,7 +88,6 @@ public:
     bool HoldsPath(const QString &path) const;
 
 private:
-    static size_t index(int32_t doWhat) { return doWhat == dwMp3ToWav ? 0 : 1; }
     void paintTab(int32_t doWhat, const QColor &colour);
     void moveSelected(int step);
     void createSelectMenu(QWidget *parent);
@@ -103,6 +103,8 @@ private:
     std::array<QColor, 2> tabColours_;
     QMenu *menSelect_ = nullptr;
     bool selectMenuEnabled_ = true;
+    // Last: the widgets' notifications stop before anything here goes.
+    EventLink watches_;
 };
 
 } // namespace tb

@@ -1,7 +1,7 @@
 #include "ListRouting.h"
 
 #include "SizeText.h"
-#include "app/AppState.h"
+#include "core/AppState.h"
 
 namespace tb {
 

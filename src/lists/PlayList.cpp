@@ -60,7 +60,7 @@ bool TPlayLists::LoadPlayList(const QString &path)
     const int32_t wavMp3Count = ini.ReadInteger(General, QStringLiteral("WavMp3Count"), 0);
     // Only 0 and 1 name a list. DoWhat itself changes only when the tab is activated below, so
     // a load stopped by an error leaves it agreeing with the list in front.
-    const int32_t doWhat = ini.ReadInteger(General, QStringLiteral("DoWhat"), 0) >= 1 ? dwWavToMp3 : dwMp3ToWav;
+    const DoWhatValues doWhat = ini.ReadInteger(General, QStringLiteral("DoWhat"), 0) >= 1 ? dwWavToMp3 : dwMp3ToWav;
     loadList(ini, Mp3WavPrefix, mp3WavCount, dwMp3ToWav);
     loadList(ini, WavMp3Prefix, wavMp3Count, dwWavToMp3);
     lists_.activateTab(doWhat);

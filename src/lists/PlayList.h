@@ -3,7 +3,7 @@
 #pragma once
 
 #include "ConversionLists.h"
-#include "app/ProgramOptions.h"
+#include "core/ProgramOptions.h"
 
 #include <QString>
 #include <vector>

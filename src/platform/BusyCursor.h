@@ -17,15 +17,6 @@ public:
     void restore() override;
 };
 
-// Test double: counts how often the cursor went busy and how deep it is now.
-class CountingCursor : public CursorControl {
-public:
-    int busyCount = 0;
-    int depth = 0;
-    void showBusy() override { ++busyCount; ++depth; }
-    void restore() override { --depth; }
-};
-
 class BusyCursor {
 public:
     explicit BusyCursor(CursorControl &cursor) : cursor_(cursor) { cursor_.showBusy(); }

@@ -3,8 +3,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <deque>
-#include <vector>
 
 class QWidget;
 
@@ -42,34 +40,6 @@ public:
     QStringList openFiles(const QString &filter, bool multiSelect, const QString &startFolder = {}) override;
     QString saveFile(const QString &filter, const QString &defaultExt, const QString &startFolder) override;
     QString browseFolder(const QString &title, const QString &startFolder) override;
-};
-
-// Test double: answers come from scripts; everything shown is recorded.
-class ScriptedDialogs : public Dialogs {
-public:
-    struct Shown {
-        QString kind; // "message", "confirm", "yesnoabort", "open", "save", "browse"
-        QString text; // the text, filter or title
-    };
-
-    std::deque<bool> confirmAnswers;          // default No when empty
-    std::deque<Answer> yesNoAbortAnswers;     // default Abort when empty
-    std::deque<QStringList> openAnswers;      // default cancelled
-    std::deque<QString> saveAnswers;          // default cancelled
-    std::deque<QString> browseAnswers;        // default cancelled
-    std::vector<Shown> shown;
-    QString lastDefaultExt, lastStartFolder;
-    bool lastMultiSelect = false;
-
-    void message(const QString &text) override;
-    bool confirm(const QString &text) override;
-    Answer confirmYesNoAbort(const QString &text) override;
-    QStringList openFiles(const QString &filter, bool multiSelect, const QString &startFolder = {}) override;
-    QString saveFile(const QString &filter, const QString &defaultExt, const QString &startFolder) override;
-    QString browseFolder(const QString &title, const QString &startFolder) override;
-
-    QStringList messages() const;   // texts of the notices, in order
-    QStringList questions() const;  // texts of both kinds of questions, in order
 };
 
 } // namespace tb

@@ -75,19 +75,6 @@ QString unreadableFileReason(const QString &path)
     return reason;
 }
 
-bool FaultyFileSystem::createFolders(const QString &path)
-{
-    return failCreateFolders ? false : LocalFileSystem::createFolders(path);
-}
-
-bool FaultyFileSystem::deleteFile(const QString &path)
-{
-    if (failDelete)
-        return false;
-    deleted << path;
-    return LocalFileSystem::deleteFile(path);
-}
-
 QString executablePath()
 {
     return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();

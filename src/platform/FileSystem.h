@@ -28,17 +28,6 @@ public:
     int64_t fileSize(const QString &path) override;
 };
 
-// Test double: the real file system, with failures switched on by the test and every
-// deletion recorded.
-class FaultyFileSystem : public LocalFileSystem {
-public:
-    bool failCreateFolders = false;
-    bool failDelete = false;
-    QStringList deleted;
-    bool createFolders(const QString &path) override;
-    bool deleteFile(const QString &path) override;
-};
-
 // Why the path cannot be read as a file, in the system's words ("No such file or directory",
 // "not a regular file"); empty when it is a regular file that can be opened for reading.
 // Never blocks, also on a named pipe.

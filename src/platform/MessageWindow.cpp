@@ -73,41 +73,4 @@ bool QtMessageWindow::post(uint32_t msg, uintptr_t wparam, intptr_t lparam)
     return true;
 }
 
-bool ManualMessageWindow::post(uint32_t msg, uintptr_t wparam, intptr_t lparam)
-{
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        queue_.push_back({msg, wparam, lparam});
-    }
-    arrived_.notify_all();
-    return true;
-}
-
-int ManualMessageWindow::deliverPending()
-{
-    std::deque<Posted> batch;
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        batch.swap(queue_);
-    }
-    for (const Posted &p : batch)
-        deliver(p.msg, p.wparam, p.lparam);
-    return static_cast<int>(batch.size());
-}
-
-int ManualMessageWindow::waitAndDeliver(int timeoutMs)
-{
-    {
-        std::unique_lock<std::mutex> hold(lock_);
-        arrived_.wait_for(hold, std::chrono::milliseconds(timeoutMs), [this] { return !queue_.empty(); });
-    }
-    return deliverPending();
-}
-
-size_t ManualMessageWindow::pendingCount()
-{
-    std::lock_guard<std::mutex> hold(lock_);
-    return queue_.size();
-}
-
 } // namespace tb

@@ -5,9 +5,7 @@
 #include <tonebridge/window.h>
 
 #include <QObject>
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -59,27 +57,6 @@ private:
     };
     std::unique_ptr<Receiver> receiver_;
     std::shared_ptr<Gate> gate_;
-};
-
-// Test double: messages wait in a queue until the test delivers them on its own thread.
-class ManualMessageWindow : public MessageWindow {
-public:
-    bool post(uint32_t msg, uintptr_t wparam, intptr_t lparam) override;
-    // Delivers everything queued now; returns how many were delivered.
-    int deliverPending();
-    // Waits up to timeoutMs for at least one message, then delivers all queued ones.
-    int waitAndDeliver(int timeoutMs);
-    size_t pendingCount();
-
-private:
-    struct Posted {
-        uint32_t msg;
-        uintptr_t wparam;
-        intptr_t lparam;
-    };
-    std::mutex lock_;
-    std::condition_variable arrived_;
-    std::deque<Posted> queue_;
 };
 
 } // namespace tb

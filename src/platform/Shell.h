@@ -22,13 +22,4 @@ public:
     bool openAddress(const QString &url) override;
 };
 
-// Test double: records what would have been opened, as "file:", "folder:" or "address:" + text.
-class RecordingShell : public Shell {
-public:
-    QStringList opened;
-    bool openFile(const QString &path) override { opened << "file:" + path; return true; }
-    bool openFolder(const QString &path) override { opened << "folder:" + path; return true; }
-    bool openAddress(const QString &url) override { opened << "address:" + url; return true; }
-};
-
 } // namespace tb

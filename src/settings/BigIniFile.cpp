@@ -53,7 +53,7 @@ void TBigIniFile::LoadFromFile()
                 throw EInOutError(runtimeErrorText(errno));
         } else {
             std::string content;
-            std::string chunk(static_cast<size_t>(textBufferSize_), '\0');
+            std::string chunk(static_cast<size_t>(TextBufferSize), '\0');
             bool ended = false;
             while (!ended) {
                 ssize_t got = ::read(fd, chunk.data(), chunk.size());
@@ -304,7 +304,7 @@ void TBigIniFile::UpdateFile()
 {
     if (!modified_ || fileName_.isEmpty())
         return;
-    writeFileAtomically(fileName_, render(), static_cast<size_t>(textBufferSize_));
+    writeFileAtomically(fileName_, render(), static_cast<size_t>(TextBufferSize));
     modified_ = false;
 }
 

@@ -27,18 +27,18 @@ public:
     explicit TBigIniFile(const QString &fileName, DuplicateSectionHook hook = {}, void *hookUser = nullptr);
     // Flushes like UpdateFile. A failure here cannot be reported: callers that care call
     // UpdateFile themselves first.
-    virtual ~TBigIniFile();
+    ~TBigIniFile();
     TBigIniFile(const TBigIniFile &) = delete;
     TBigIniFile &operator=(const TBigIniFile &) = delete;
 
-    virtual QString ReadString(const QString &section, const QString &key, const QString &defaultValue);
-    virtual int32_t ReadInteger(const QString &section, const QString &key, int32_t defaultValue);
-    virtual bool ReadBool(const QString &section, const QString &key, bool defaultValue);
-    virtual void WriteString(const QString &section, const QString &key, const QString &value);
-    virtual void WriteInteger(const QString &section, const QString &key, int32_t value);
-    virtual void WriteBool(const QString &section, const QString &key, bool value);
+    QString ReadString(const QString &section, const QString &key, const QString &defaultValue);
+    int32_t ReadInteger(const QString &section, const QString &key, int32_t defaultValue);
+    bool ReadBool(const QString &section, const QString &key, bool defaultValue);
+    void WriteString(const QString &section, const QString &key, const QString &value);
+    void WriteInteger(const QString &section, const QString &key, int32_t value);
+    void WriteBool(const QString &section, const QString &key, bool value);
     // Writes the file when anything changed; an unchanged file is not touched.
-    virtual void UpdateFile();
+    void UpdateFile();
     // Forgets every section, so that the next UpdateFile replaces the whole file by what is
     // written from now on (the old file stays until the new one is complete).
     void Clear();
@@ -51,10 +51,8 @@ public:
     // Converts text as the engine does for ReadInteger; false when it is not a 32-bit integer.
     static bool parseInteger(std::string text, int32_t &value);
 
-protected:
-    virtual void LoadFromFile();
-
 private:
+    void LoadFromFile();
     int findSection(const std::string &name);
     // Index of the key's line in the section, or -1.
     static int findKeyLine(const TSectionList::Section &section, const std::string &key);
@@ -64,14 +62,10 @@ private:
     std::string render() const;
 
     bool modified_ = false;
-    int textBufferSize_ = TextBufferSize;
     DuplicateSectionHook duplicateHook_;
     void *duplicateHookUser_ = nullptr;
     QString fileName_;
     int sectionCursor_ = 0;
-    // Line filters; this program never switches them on, so lines stay verbatim.
-    bool clearBeforeCopy_ = false, dropComments_ = false, dropLinesWithoutEquals_ = false,
-         trimAroundEquals_ = false, dropQuotes_ = false, trimTrailingControls_ = false;
     TSectionList sections_;
 };
 

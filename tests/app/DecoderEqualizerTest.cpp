@@ -1,6 +1,6 @@
 // The equalizer through the real decoder binding and decoder.so: both players answer with the table.
 #include "RecordingDecoders.h"
-#include "app/Equalizer.h"
+#include "core/Equalizer.h"
 #include "codecs/XaudioPlayer.h"
 #include "support/AppFixture.h"
 

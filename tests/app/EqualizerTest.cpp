@@ -1,5 +1,5 @@
 #include "RecordingDecoders.h"
-#include "app/Equalizer.h"
+#include "core/Equalizer.h"
 
 #include <gtest/gtest.h>
 

@@ -122,7 +122,7 @@ TEST_F(FileDrop, ADropWhileBusyShowsTheGuardTextAndAddsNothing)
 {
     const QString a = makeFile("a.mp3");
     const struct {
-        int32_t activity;
+        ActivityStates activity;
         const char *text;
     } cases[] = {{asConverting, "Please stop converting at first!"}, {asPlaying, "Please stop playing at first!"}};
     for (const auto &c : cases) {

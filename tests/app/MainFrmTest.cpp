@@ -1,3 +1,4 @@
+#include "platform/TestDoubles.h"
 #include "app/AboutFrm.h"
 #include "app/ConvertWindow.h"
 #include "app/MainLayout.h"
@@ -337,9 +338,8 @@ TEST_F(MainFrmTest, TheBatchResetsThePositionSliderAndDisablesIt)
     TMainFrm &frm = create();
     frm.prgPlay->setEnabled(true);
     frm.prgPlay->setValue(60);
-    MainConvertWindow window(
-        ConvertWindowControls{&frm, &frm.lists(), frm.btnMp3Wav, frm.btnWavMp3, frm.labCurrentTime, frm.prgPlay});
-    window.ResetPositionSlider();
+    // What the batch's return to idle announces.
+    emit frm.core().positionSliderReset();
     EXPECT_EQ(frm.prgPlay->Value(), 0);
     EXPECT_EQ(frm.prgPlay->ThumbPosition(), 6);
     EXPECT_FALSE(frm.prgPlay->isEnabled());
@@ -391,7 +391,7 @@ TEST_F(MainFrmTest, MinimizeMinimizesTheWindow)
 TEST(GuardRule, OnlyIdleLetsACommandRun)
 {
     struct Case {
-        int32_t state;
+        ActivityStates state;
         bool passes;
         const char *message;
     };

@@ -26,8 +26,8 @@ protected:
     TMainFrm &start()
     {
         TMainFrm &frm = create();
-        frm.setEqualizerTargets(&decoders.mp3Player, &decoders.decoder);
-        optionsFrm = std::make_unique<TOptionsFrm>(frm.options(), context, frm, &frm);
+        frm.core().setEqualizerTargets(&decoders.mp3Player, &decoders.decoder);
+        optionsFrm = std::make_unique<TOptionsFrm>(frm.options(), context, frm.core(), &frm);
         aboutFrm = std::make_unique<TAboutFrm>(frm.options(), &frm);
         frm.setDialogs(optionsFrm.get(), aboutFrm.get());
         frm.show();
@@ -161,7 +161,7 @@ TEST_F(OptionsFrmTest, TheStartAppliesTheEqualizerMenusAndSoundsFromTheSettings)
         RecordingDecoders d;
         fresh.folder.write(QFileInfo(fresh.settingsFile()).fileName(), c.settings);
         TMainFrm &frm = fresh.create();
-        frm.setEqualizerTargets(&d.mp3Player, &d.decoder);
+        frm.core().setEqualizerTargets(&d.mp3Player, &d.decoder);
         frm.show();
         EXPECT_EQ(d.calls(), c.calls) << c.settings;
         if (c.calls == on) {

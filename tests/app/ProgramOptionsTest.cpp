@@ -1,4 +1,4 @@
-#include "app/ProgramOptions.h"
+#include "core/ProgramOptions.h"
 #include "settings/BigIniFile.h"
 #include "support/TempDir.h"
 

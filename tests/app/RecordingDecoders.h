@@ -1,7 +1,7 @@
 // Two decoders that record every equalizer call, in order, into one shared log.
 #pragma once
 
-#include "app/Equalizer.h"
+#include "core/Equalizer.h"
 
 #include <optional>
 #include <string>

@@ -1,3 +1,4 @@
+#include "support/InfoTexts.h"
 #include "MpegFrames.h"
 #include "audioinfo/AudioInfo.h"
 #include "audioinfo/Describe.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 using namespace tb;
+using tb::test::InfoTexts;
 using tb::test::id3v1;
 using tb::test::mpegFrames;
 using tb::test::TempDir;

@@ -3,6 +3,7 @@
 #include "audioinfo/AudioInfo.h"
 #include "audioinfo/Describe.h"
 #include "wavepipe/MMWave.h"
+#include "support/InfoTexts.h"
 #include "support/QtPrinters.h"
 #include "support/ReferenceTools.h"
 #include "support/TempDir.h"

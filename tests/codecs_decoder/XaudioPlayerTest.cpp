@@ -1,7 +1,9 @@
+#include "platform/TestDoubles.h"
 #include "codecs/XaudioPlayer.h"
 #include "decoderlib/MpegFixtures.h"
 #include "platform/FileSystem.h"
 #include "support/TempDir.h"
+#include "support/TestApplication.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -15,14 +17,7 @@ using namespace tb::test;
 
 namespace {
 
-QCoreApplication &app()
-{
-    static int argc = 1;
-    static char name[] = "codecs_decoder_tests";
-    static char *argv[] = {name, nullptr};
-    static QCoreApplication instance(argc, argv);
-    return instance;
-}
+QCoreApplication &app() { return tb::test::coreApplication(); }
 
 QString libraryPath(const char *name) { return executableFolder() + name; }
 
@@ -55,14 +50,6 @@ private:
     void *handle_;
 };
 
-bool isLoaded(const char *name)
-{
-    void *handle = dlopen(QFile::encodeName(libraryPath(name)).constData(), RTLD_NOW | RTLD_NOLOAD);
-    if (handle)
-        dlclose(handle);
-    return handle != nullptr;
-}
-
 struct WithFake : ::testing::Test {
     FakeLibrary fake;
     ManualMessageWindow *window = nullptr;
@@ -82,10 +69,10 @@ struct WithFake : ::testing::Test {
 TEST(XaudioPlayer, ConstructionLoadsNothingAndKeepsTheDefaults)
 {
     TXaudioPlayer player(libraryPath("fake_xaudio.so"), std::make_unique<ManualMessageWindow>());
-    EXPECT_FALSE(isLoaded("fake_xaudio.so"));
+    EXPECT_FALSE(player.LibraryLoaded());
     EXPECT_EQ(player.GetVersion(2), 0u);
     EXPECT_EQ(player.Priority(), 3u);
-    EXPECT_FALSE(isLoaded("fake_xaudio.so"));
+    EXPECT_FALSE(player.LibraryLoaded());
 }
 
 TEST(XaudioPlayer, WithoutAnApplicationTheHiddenWindowCannotBeCreated)
@@ -161,7 +148,7 @@ TEST(XaudioPlayer, MissingEntryPointUnloadsAndNamesIt)
         } catch (const EXaudioException &e) {
             EXPECT_EQ(e.message(), "Cannot Find Symbol xaudio_get_version in Xaudio DLL");
         }
-        EXPECT_FALSE(isLoaded("fake_xaudio_partial.so"));
+        EXPECT_FALSE(player.LibraryLoaded()) << "the handle is closed again";
     }
 }
 
@@ -174,6 +161,7 @@ TEST_F(WithFake, VersionMismatchKeepsTheLibraryAndIsCheckedAgain)
     } catch (const EXaudioException &e) {
         EXPECT_EQ(e.message(), "Xaudio DLL API Mismatch\rExpected 3.8, Got 3.7");
     }
+    EXPECT_TRUE(player->LibraryLoaded());
     EXPECT_EQ(fake.log(), "version(2);");
     fake.setVersion(0x040800);
     EXPECT_THROW(player->Play(), EXaudioException);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "codecs/GogoTea.h"
+#include "support/TestApplication.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -12,15 +13,6 @@
 #include <vector>
 
 namespace tb::test {
-
-inline QCoreApplication &application()
-{
-    static int argc = 1;
-    static char name[] = "encoder_tests";
-    static char *argv[] = {name, nullptr};
-    static QCoreApplication instance(argc, argv);
-    return instance;
-}
 
 // Delivers events until the condition holds; false when it still does not after a long while
 // (a guard against a hang, not a measure of speed).

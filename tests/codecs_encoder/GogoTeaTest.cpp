@@ -3,7 +3,7 @@
 #include "EncoderTestSupport.h"
 #include "codecs/EncoderLibrary.h"
 #include "encoderlib/Mp3Check.h"
-#include "encoderlib/WavFixture.h"
+#include "support/WavWriter.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -37,7 +37,7 @@ template <typename Fn> QString errorText(Fn &&fn)
 // with the rest of the suite could starve it.
 class GogoTea : public ::testing::Test {
 protected:
-    void SetUp() override { application(); }
+    void SetUp() override { coreApplication(); }
 
     QString writeTone(double seconds, const char *name = "in.wav", int channels = 2)
     {

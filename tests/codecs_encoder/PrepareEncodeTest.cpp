@@ -59,7 +59,7 @@ class PrepareEncode : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        application();
+        coreApplication();
         ASSERT_TRUE(recorder.ok());
     }
     std::unique_ptr<TGogoTea> makeEncoder()

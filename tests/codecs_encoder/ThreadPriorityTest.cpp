@@ -44,8 +44,9 @@ TEST(ThreadPriority, EachPriorityReachesTheThreadAndOnlyIt)
     for (const Expected &e : table) {
         applyThreadPriority(tid, e.priority);
         EXPECT_EQ(sched_getscheduler(tid), e.policy) << e.priority;
-        if (e.policy != SCHED_IDLE)
+        if (e.policy != SCHED_IDLE) {
             EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(tid)), e.nice) << e.priority;
+        }
     }
     EXPECT_EQ(sched_getscheduler(0), ownPolicy);
     EXPECT_EQ(getpriority(PRIO_PROCESS, 0), ownNice);

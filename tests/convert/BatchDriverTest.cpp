@@ -1,3 +1,5 @@
+#include "support/InfoTexts.h"
+#include "platform/TestDoubles.h"
 #include "ConvertFakes.h"
 #include "audioinfo/AudioInfo.h"
 #include "convert/BatchDriver.h"
@@ -72,7 +74,8 @@ protected:
     TMMWave wavInfo;
     FakeDecoder decoder;
     FakeEncoder encoder;
-    BatchDriver driver{state, options, dialogs, shell, fileSystem, window, info};
+    StateActivity activity{state};
+    BatchDriver driver{state, activity, options, dialogs, shell, fileSystem, window, info};
     Mp3ToWavConversion mp3ToWav{state, options, decoder, info, musicInfo, driver};
     WavToMp3Conversion wavToMp3{state, options, encoder, info, wavInfo, fileSystem, driver};
 };
@@ -563,7 +566,8 @@ TEST(StopQuestion, AFileThatEndsWhileTheQuestionIsOpenIsNotRestartedByNo)
     InfoTexts info;
     TAudioInfo musicInfo;
     FakeDecoder decoder;
-    BatchDriver driver{state, options, dialogs, shell, fileSystem, window, info};
+    StateActivity activity{state};
+    BatchDriver driver{state, activity, options, dialogs, shell, fileSystem, window, info};
     Mp3ToWavConversion mp3ToWav{state, options, decoder, info, musicInfo, driver};
     driver.Attach(&mp3ToWav, &mp3ToWav);
     for (const char *name : {"a.mp3", "b.mp3"})

@@ -3,12 +3,23 @@
 #pragma once
 
 #include "convert/ConvertPorts.h"
+#include "core/AppState.h"
 
 #include <QStringList>
 #include <stdexcept>
 #include <vector>
 
 namespace tb::test {
+
+// The activity changed as the core changes it, on a state of the test's own.
+class StateActivity : public ActivityControl {
+public:
+    explicit StateActivity(AppState &state) : state_(state) {}
+    void SetActivityState(ActivityStates state) override { state_.ActivityState = state; }
+
+private:
+    AppState &state_;
+};
 
 struct FakeRow {
     QString path;
@@ -54,7 +65,7 @@ public:
     int repaints = 0;
     int sliderResets = 0;
 
-    ConversionListPort &List(int32_t doWhat) override { return lists[doWhat == 1 ? 1 : 0]; }
+    ConversionListPort &List(int32_t doWhat) override { return lists[ListIndexOf(doWhat)]; }
     void ProcessPendingEvents() override {}
     std::function<void()> onRepaint; // runs at each repaint, e.g. right after the start question
     void Repaint() override

@@ -1,4 +1,6 @@
 // Batches through the real decoder and encoder libraries, with the window doubled.
+#include "support/InfoTexts.h"
+#include "platform/TestDoubles.h"
 #include "ConvertFakes.h"
 #include "audioinfo/AudioInfo.h"
 #include "codecs/GogoTea.h"
@@ -38,8 +40,8 @@ protected:
         options.Mp3Dir = dir.file("mp3/");
         options.OutputMode = omOverwrite;
         driver.Attach(&mp3ToWav, &wavToMp3);
-        ConnectDecoderEvents(decoder, mp3ToWav);
-        ConnectEncoderEvents(encoder, wavToMp3);
+        ConnectDecoderEvents(codecEvents, decoder, mp3ToWav);
+        ConnectEncoderEvents(codecEvents, encoder, wavToMp3);
         // The idle-priority worker could starve behind the other tests running beside this one.
         encoder.SetPriority(tpNormal);
     }
@@ -75,9 +77,11 @@ protected:
     TGogoTea encoder;
     XaudioDecoderPort decoderPort{decoder};
     GogoEncoderPort encoderPort{encoder};
-    BatchDriver driver{state, options, dialogs, shell, fileSystem, window, info};
+    StateActivity activity{state};
+    BatchDriver driver{state, activity, options, dialogs, shell, fileSystem, window, info};
     Mp3ToWavConversion mp3ToWav{state, options, decoderPort, info, musicInfo, driver};
     WavToMp3Conversion wavToMp3{state, options, encoderPort, info, wavInfo, fileSystem, driver};
+    EventLink codecEvents;
 };
 
 TEST_F(LibraryBatch, ThreeMpegKindsBecomeTheirPlainDecodeWithTheEqualizerOff)
@@ -171,8 +175,9 @@ TEST_F(LibraryBatch, PcmWavFilesBecomeMp3sAtTheChosenBitrateAndModeAndCompressed
         probe.LoadFromFile(mp3);
         ASSERT_GE(probe.FirstFrame, 0) << s.name;
         EXPECT_EQ(probe.FrameHdr.Bitrate, 96) << s.name;
-        if (s.tone.channels == 2)
+        if (s.tone.channels == 2) {
             EXPECT_EQ(probe.FrameHdr.ChannelMode(), 1) << s.name << " is joint stereo";
+        }
         Pcm decoded = referenceDecode(mp3);
         const int64_t frameSamples = s.tone.sampleRate >= 32000 ? 1152 : 576;
         EXPECT_NEAR(double(decoded.samples.size() / decoded.channels), double(s.tone.frames), double(frameSamples))

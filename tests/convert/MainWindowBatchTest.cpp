@@ -36,7 +36,7 @@ protected:
             folder.write(QFileInfo(settingsFile()).fileName(), "[Options]\r\n" + settings);
         TMainFrm &frm = create();
         // The idle-priority worker could starve behind the other tests running beside this one.
-        frm.Encoder->SetPriority(tpNormal);
+        frm.Encoder().SetPriority(tpNormal);
         frm.show();
         return frm;
     }
@@ -216,7 +216,7 @@ TEST_F(MainWindowBatch, NamedPipesInBothListsFailAtOnceTheBatchMovesOnAndTheProg
                                                "1 of 2 checked WAV files could not be converted:\n"
                                                "pipe.wav: not a regular file"}));
     // Ending the program waits for nothing that is stuck.
-    window.reset();
+    close();
     EXPECT_EQ(names("Wav"), QStringList{"mono.wav"});
     EXPECT_EQ(names("Mp3"), QStringList{"tone.mp3"});
 }
@@ -229,7 +229,7 @@ TEST_F(MainWindowBatch, ClosingDuringABatchLeavesNoPartialFiles)
         add(frm, dwMp3ToWav, mpeg(mpegKind("stereo"), 60.0));
         convert(frm, true);
         waitUntil([&] { return frm.labCurrentTime->text() != "00:00:00"; });
-        window.reset();
+        close();
         EXPECT_TRUE(names("Wav").isEmpty()) << names("Wav").join(", ").toStdString();
     }
     {
@@ -241,7 +241,7 @@ TEST_F(MainWindowBatch, ClosingDuringABatchLeavesNoPartialFiles)
         frm.btnWavMp3->click();
         convert(frm, true);
         waitUntil([&] { return frm.labCurrentTime->text() != "00:00:00"; });
-        window.reset();
+        close();
         EXPECT_TRUE(names("Mp3").isEmpty()) << names("Mp3").join(", ").toStdString();
     }
 }

@@ -2,6 +2,7 @@
 // notifications from a manually delivered window.
 #pragma once
 
+#include "platform/TestDoubles.h"
 #include "platform/MessageWindow.h"
 
 #include <tonebridge/xaudio.h>

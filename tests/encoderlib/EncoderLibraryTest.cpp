@@ -1,8 +1,8 @@
 // The encoder library's entry points, called directly as the binding calls them; every output
 // is decoded back with libmpg123.
 #include "Mp3Check.h"
-#include "WavFixture.h"
 #include "support/FileSizeLimit.h"
+#include "support/WavWriter.h"
 #include "support/TempDir.h"
 
 #include <tonebridge/gogo.h>

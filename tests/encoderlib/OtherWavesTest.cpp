@@ -5,7 +5,7 @@
 // 3.100 takes floating-point samples for integers, so float files are checked by their level).
 #include "../../codeclibs/encoder/Downmix.h"
 #include "Mp3Check.h"
-#include "WavFixture.h"
+#include "support/WavWriter.h"
 #include "support/ReferenceTools.h"
 #include "support/TempDir.h"
 

@@ -2,7 +2,7 @@
 // MP3's ID3v2 tag, or its INFO fields as a version 2.4 tag, and an ID3v1 tag when the text fits.
 // The audio frames, with LAME's Info frame first, stay exactly what they were without tags.
 #include "Mp3Check.h"
-#include "WavFixture.h"
+#include "support/WavWriter.h"
 #include "decoderlib/DecoderSession.h"
 #include "decoderlib/MpegFixtures.h"
 #include "support/TempDir.h"
@@ -25,7 +25,6 @@ using tb::tags::TagFields;
 namespace {
 
 std::string path(const QString &p) { return p.toStdString(); }
-std::vector<uint8_t> bytesOf(const QByteArray &b) { return std::vector<uint8_t>(b.begin(), b.end()); }
 QByteArray qbytes(const std::vector<uint8_t> &b)
 {
     return QByteArray(reinterpret_cast<const char *>(b.data()), static_cast<qsizetype>(b.size()));

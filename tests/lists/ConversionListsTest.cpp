@@ -164,8 +164,8 @@ TEST_F(ConversionListsTest, GuardedCommandsRefuseWhileBusy)
     fillFront({true, true});
     lists.activeList().selectAll();
     state.ListsChanged = true;
-    const std::pair<int32_t, const char *> states[] = {{asPlaying, "Please stop playing at first!"},
-                                                        {asConverting, "Please stop converting at first!"}};
+    const std::pair<ActivityStates, const char *> states[] = {{asPlaying, "Please stop playing at first!"},
+                                                               {asConverting, "Please stop converting at first!"}};
     for (const auto &[activity, message] : states) {
         for (const Entry &command : commands) {
             dialogs.shown.clear();

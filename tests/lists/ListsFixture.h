@@ -2,25 +2,19 @@
 // on a temporary program folder with scripted dialogs.
 #pragma once
 
+#include "platform/TestDoubles.h"
 #include "lists/ConversionLists.h"
 #include "lists/PlayList.h"
 #include "platform/ErrorReport.h"
 #include "platform/Shell.h"
 #include "support/TempDir.h"
+#include "support/TestApplication.h"
 
 #include <QSet>
 #include <gtest/gtest.h>
 
 namespace tb::test {
 
-inline QApplication &listsApplication()
-{
-    static int argc = 1;
-    static char name[] = "lists-tests";
-    static char *argv[] = {name, nullptr};
-    static Application *app = new Application(argc, argv); // lives until the process ends
-    return *app;
-}
 
 // The real file system, except that the files named in `locked` cannot be opened.
 class LockingFileSystem : public FaultyFileSystem {
@@ -75,7 +69,7 @@ protected:
         return lstMp3Wav->isHidden() ? lstWavMp3 : lstMp3Wav;
     }
 
-    QApplication &app = listsApplication(); // before any widget
+    QApplication &app = application(); // before any widget
     TempDir folder;
     ScriptedDialogs dialogs;
     RecordingShell shell;

@@ -1,4 +1,4 @@
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "lists/ListRouting.h"
 #include "lists/SizeText.h"
 #include "platform/FileSystem.h"

@@ -1,3 +1,4 @@
+#include "platform/TestDoubles.h"
 #include "platform/BusyCursor.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorReport.h"
@@ -6,6 +7,7 @@
 #include "platform/MessageWindow.h"
 #include "platform/Shell.h"
 #include "support/TempDir.h"
+#include "support/TestApplication.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -20,14 +22,7 @@ using namespace tb;
 
 namespace {
 
-Application &app()
-{
-    static int argc = 1;
-    static char name[] = "platform_tests";
-    static char *argv[] = {name, nullptr};
-    static Application instance(argc, argv);
-    return instance;
-}
+Application &app() { return tb::test::application(); }
 
 TEST(MessageWindow, DeliversPostsFromManyThreadsInOrderOnTheUiThread)
 {

@@ -1,3 +1,4 @@
+#include "platform/TestDoubles.h"
 #include "Screenshots.h"
 
 #include "app/AboutFrm.h"
@@ -112,7 +113,8 @@ QStringList renderScreenshots(const QString &folder)
     // The main window with a few files in its list, on a program folder of its own.
     QTemporaryDir program;
     AppContext mainContext{dialogs, shell, fileSystem, cursor, program.path() + "/", executableFolder()};
-    TMainFrm mainFrm(mainContext);
+    ApplicationCore core(mainContext);
+    TMainFrm mainFrm(core);
     mainFrm.show();
     const std::pair<const char *, int> songs[] = {{"Morning Light.mp3", 5321000}, {"Harbour Lights.mp3", 4180000},
                                                   {"Long Road Home.mp2", 7950000}, {"Interlude.mp3", 912000},

@@ -331,8 +331,9 @@ TEST(IniFile, HostileFilesLoad)
             EXPECT_EQ(ini.ReadString("S", "k", "").size(), 50 * 1024 * 1024);
             EXPECT_EQ(ini.ReadInteger("S", "j", 0), 2);
         }
-        if (QByteArray(name) == "lf")
+        if (QByteArray(name) == "lf") {
             EXPECT_EQ(ini.Sections().count(), 0) << "LF-only text is one line";
+        }
         if (QByteArray(name) == "eof") {
             EXPECT_EQ(ini.ReadInteger("S", "j", 0), 2);
             EXPECT_EQ(ini.ReadInteger("T", "k", 0), 0);

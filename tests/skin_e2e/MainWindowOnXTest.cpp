@@ -168,7 +168,7 @@ TEST_F(MainWindowOnX, APointerOverAButtonShowsItAndItFadesToItsActivePicture)
 
 TEST_F(MainWindowOnX, AClickOnTheOptionsButtonOpensTheOptionsDialog)
 {
-    TOptionsFrm options(frm->options(), frm->context(), *frm);
+    TOptionsFrm options(frm->options(), frm->context(), frm->core());
     frm->setDialogs(&options, nullptr);
     bool shown = false;
     QTimer watch;

@@ -90,8 +90,9 @@ protected:
     {
         ASSERT_TRUE(QFile::copy(executableFolder() + "kestrel", folder.file("kestrel")));
         QFile::setPermissions(folder.file("kestrel"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        if (!library.isEmpty())
+        if (!library.isEmpty()) {
             ASSERT_TRUE(QFile::copy(executableFolder() + library, folder.file("encoder.so")));
+        }
         ASSERT_TRUE(QDir().mkpath(dataHome.path()));
         before = listing(folder.path());
     }
@@ -231,8 +232,9 @@ TEST_F(Startup, WithTheEncoderLibraryTheMainWindowShows)
 {
     // The counter-check: the same harness sees a main window, not the message, when the library is there.
     layOut("encoder.so");
-    if (QFile::exists(executableFolder() + "decoder.so"))
+    if (QFile::exists(executableFolder() + "decoder.so")) {
         ASSERT_TRUE(QFile::copy(executableFolder() + "decoder.so", folder.file("decoder.so")));
+    }
     start();
     const QStringList windows = visibleWindows();
     ASSERT_FALSE(windows.isEmpty());

@@ -1,28 +1,18 @@
-// A main window on a temporary program folder, with scripted dialogs and a recording shell.
+// A main window and its core on a temporary program folder, with scripted dialogs and a
+// recording shell.
 #pragma once
 
+#include "platform/TestDoubles.h"
 #include "app/MainFrm.h"
 #include "platform/ErrorReport.h"
 #include "settings/BigIniFile.h"
 #include "support/TempDir.h"
+#include "support/TestApplication.h"
 
 #include <QApplication>
 #include <memory>
 
 namespace tb::test {
-
-inline Application &application()
-{
-    static int argc = 1;
-    static char name[] = "tonebridge-tests";
-    static char *argv[] = {name, nullptr};
-    static Application *instance = [] {
-        auto *app = new Application(argc, argv);
-        app->setApplicationName("Tonebridge");
-        return app;
-    }();
-    return *instance;
-}
 
 struct AppFixture {
     AppFixture()
@@ -32,12 +22,19 @@ struct AppFixture {
     }
     ~AppFixture()
     {
-        window.reset();
+        close();
         ErrorReport::setDialogs(nullptr);
+    }
+    // Ends the program as its exit does: the window goes, then the core with the codecs.
+    void close()
+    {
+        window.reset();
+        core.reset();
     }
     TMainFrm &create()
     {
-        window = std::make_unique<TMainFrm>(context);
+        core = std::make_unique<ApplicationCore>(context);
+        window = std::make_unique<TMainFrm>(*core);
         return *window;
     }
     QString settingsFile() const { return TAppIniFile::SettingsFileName(folder.path()); }
@@ -49,6 +46,7 @@ struct AppFixture {
     CountingCursor cursor;
     // The codec libraries are the ones built beside the test programs.
     AppContext context{dialogs, shell, fileSystem, cursor, folder.path(), executableFolder()};
+    std::unique_ptr<ApplicationCore> core;
     std::unique_ptr<TMainFrm> window;
 };
 

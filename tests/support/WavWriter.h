@@ -9,6 +9,8 @@
 #include <cstring>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace tb::test {
 
@@ -21,6 +23,7 @@ struct Tone {
     double frequency = 440.0;
     double amplitude = 0.5; // of full scale
     bool floatSamples = false;
+    double channelPhase = 0.5; // radians between one channel and the next
 
     int blockAlign() const { return channels * ((bits + 7) / 8); }
     int64_t dataBytes() const { return frames * blockAlign(); }
@@ -35,7 +38,7 @@ inline void appendLE(QByteArray &out, uint64_t value, int bytes)
 inline QByteArray le16(uint16_t v) { QByteArray b; appendLE(b, v, 2); return b; }
 inline QByteArray le32(uint32_t v) { QByteArray b; appendLE(b, v, 4); return b; }
 
-// Interleaved little-endian samples; channel c is shifted in phase so channels differ.
+// Interleaved little-endian samples; channel c is shifted in phase by c * channelPhase.
 inline QByteArray sinePcm(const Tone &tone)
 {
     QByteArray out;
@@ -43,7 +46,7 @@ inline QByteArray sinePcm(const Tone &tone)
     const double pi = 3.14159265358979323846;
     for (int64_t f = 0; f < tone.frames; ++f) {
         for (int c = 0; c < tone.channels; ++c) {
-            const double x = tone.amplitude * std::sin(2 * pi * tone.frequency * double(f) / tone.sampleRate + c * 0.5);
+            const double x = tone.amplitude * std::sin(2 * pi * tone.frequency * double(f) / tone.sampleRate + c * tone.channelPhase);
             if (tone.floatSamples) {
                 const float v = float(x);
                 uint32_t bits;
@@ -144,6 +147,68 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
 inline bool writeSineWav(const QString &path, const Tone &tone)
 {
     return writeFile(path, sineWav(tone));
+}
+
+// The encoder tests' view of the same writer: a tone of some seconds, the same in every channel,
+// with any format tag, as a byte vector.
+struct ToneWave {
+    int bits = 16;
+    int channels = 2;
+    int rate = 44100;
+    double seconds = 1.5;
+    double frequency = 1000.0;
+    double level = 0.5; // peak, full scale = 1
+    uint16_t formatTag = 1;
+
+    int64_t frames() const { return std::llround(seconds * rate); }
+    int blockAlign() const { return channels * bits / 8; }
+    Tone tone() const
+    {
+        Tone t;
+        t.sampleRate = rate;
+        t.channels = channels;
+        t.bits = bits;
+        t.frames = frames();
+        t.frequency = frequency;
+        t.amplitude = level;
+        t.channelPhase = 0;
+        return t;
+    }
+};
+
+inline std::vector<uint8_t> bytesOf(const QByteArray &bytes) { return {bytes.begin(), bytes.end()}; }
+
+// Appends a little-endian value of the given number of bytes.
+inline void putLe(std::vector<uint8_t> &out, uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+inline std::vector<uint8_t> toneSamples(const ToneWave &w) { return bytesOf(sinePcm(w.tone())); }
+
+// A whole RIFF WAVE image with a 16-byte "fmt " chunk and a "data" chunk of the given samples.
+inline std::vector<uint8_t> waveImage(const ToneWave &w, const std::vector<uint8_t> &data)
+{
+    QByteArray fmt = formatChunk(w.tone());
+    fmt[0] = char(w.formatTag & 0xFF);
+    fmt[1] = char(w.formatTag >> 8);
+    const QByteArray samples(reinterpret_cast<const char *>(data.data()), qsizetype(data.size()));
+    return bytesOf(RiffBuilder().chunk("fmt ", fmt).chunk("data", samples).build());
+}
+
+inline std::vector<uint8_t> toneWaveImage(const ToneWave &w) { return waveImage(w, toneSamples(w)); }
+
+inline bool writeBytes(const std::string &path, const std::vector<uint8_t> &bytes)
+{
+    return writeFile(QString::fromStdString(path),
+                     QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size())));
+}
+
+inline std::vector<uint8_t> readBytes(const std::string &path)
+{
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? bytesOf(file.readAll()) : std::vector<uint8_t>{};
 }
 
 } // namespace tb::test

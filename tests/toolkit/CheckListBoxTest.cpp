@@ -1,5 +1,6 @@
 #include "platform/ErrorReport.h"
 #include "toolkit/CheckListBox.h"
+#include "support/TestApplication.h"
 
 #include <QSignalSpy>
 #include <QStyle>
@@ -11,14 +12,7 @@ using namespace tb;
 
 namespace {
 
-QApplication &application()
-{
-    static int argc = 1;
-    static char name[] = "checklist-tests";
-    static char *argv[] = {name, nullptr};
-    static Application *app = new Application(argc, argv); // lives until the process ends
-    return *app;
-}
+using tb::test::application;
 
 class CheckListBoxTest : public ::testing::Test {
 protected:

@@ -1,6 +1,9 @@
 // The wave output device: buffers are queued, played in order on a worker thread and reported
 // done one by one, with pause, restart, reset and a played position, as the program's wave
 // player expects of a system wave output. The sink is touched only by the worker thread.
+// Threads: the public calls come from the player's thread; run() and the three below it run on
+// the worker. One lock (lock_) guards the queue, the flags and the counters; position_ is read
+// without it.
 #pragma once
 
 #include "AudioSink.h"
@@ -53,6 +56,7 @@ private:
         uintptr_t tag;
         size_t written = 0;
     };
+    // Worker thread.
     void run();
     void playSome(std::unique_lock<std::mutex> &hold);
     void finishAll(std::unique_lock<std::mutex> &hold);
