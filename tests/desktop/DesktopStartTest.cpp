@@ -104,8 +104,8 @@ protected:
     // Exit writes the lists into the last playlist; returns the paths of (Mp3Wav, WavMp3).
     std::pair<QStringList, QStringList> exitAndReadLists(QProcess &program, const QString &window)
     {
-        // The exit button of the main window.
-        server->xdotool({"mousemove", "--window", window, "22", "119", "click", "1"});
+        // The exit button of the main window: it shows once the pointer rests on it.
+        server->xdotool({"mousemove", "--window", window, "22", "119", "sleep", "0.5", "click", "1"});
         EXPECT_TRUE(program.waitForFinished(60000)) << "Exit ends the program";
         TBiggerIniFile playlist(programFolder() + "default.lst");
         auto list = [&](const char *count, const char *section) {

@@ -235,7 +235,7 @@ TEST_F(DebianPackage, UnpackedItsMenuFilesValidateAndItsProgramConvertsAFile)
     QThread::msleep(500);
 
     // The convert button, then Yes to "continue?", then OK to the notice that all are done.
-    server.xdotool({"mousemove", "--window", mainWindow, "379", "407", "click", "1"});
+    server.xdotool({"mousemove", "--window", mainWindow, "379", "407", "sleep", "0.5", "click", "1"});
     ASSERT_TRUE(answer(mainWindow, "y")) << "the start question";
     ASSERT_TRUE(answer(mainWindow, "Return")) << "the notice at the end";
 
@@ -249,7 +249,7 @@ TEST_F(DebianPackage, UnpackedItsMenuFilesValidateAndItsProgramConvertsAFile)
     EXPECT_LT(bytes.size(), 200000);
 
     // Exit writes the last playlist where the settings are.
-    server.xdotool({"mousemove", "--window", mainWindow, "22", "119", "click", "1"});
+    server.xdotool({"mousemove", "--window", mainWindow, "22", "119", "sleep", "0.5", "click", "1"});
     ASSERT_TRUE(program.waitForFinished(60000));
     EXPECT_TRUE(QFileInfo::exists(settingsFolder + "default.lst"));
     if (!writesEverywhere) {
