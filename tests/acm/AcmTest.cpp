@@ -1,4 +1,4 @@
-#include "AcmFixtures.h"
+#include "support/AcmFixtures.h"
 
 #include <gtest/gtest.h>
 
