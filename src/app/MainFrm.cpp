@@ -11,6 +11,7 @@
 #include "convert/Mp3ToWav.h"
 #include "convert/WavToMp3.h"
 #include "wavepipe/MMWave.h"
+#include "wavepipe/MainWavPlayer.h"
 #include "MainLayout.h"
 #include "OptionsFrm.h"
 #include "lists/ConversionLists.h"
@@ -60,6 +61,7 @@ void TMainFrm::createComponents()
     Encoder = std::make_unique<TGogoTea>(nullptr, context_.libraryFolder + "encoder.so");
     Encoder->SetEncodeType(_STEREO);
     wavInfo = std::make_unique<TMMWave>();
+    wavPlayer = makeMainWavPlayer();
     MusicInfo = std::make_unique<TAudioInfo>();
     mp3PlayerEqualizerOf_ = std::make_unique<EqualizerOf<TXaudioPlayer>>(*mp3Player);
     decoderEqualizerOf_ = std::make_unique<EqualizerOf<TXaudioPlayer>>(*Decoder);

@@ -28,6 +28,7 @@ class GogoEncoderPort;
 class TAudioInfo;
 class TGogoTea;
 class TMMWave;
+class TMMWavePlayer;
 class TXaudioPlayer;
 class TCheckListBox;
 class TConversionLists;
@@ -55,6 +56,7 @@ public:
     std::unique_ptr<TXaudioPlayer> mp3Player; // playback decoder
     std::unique_ptr<TGogoTea> Encoder;
     std::unique_ptr<TMMWave> wavInfo;
+    std::unique_ptr<TMMWavePlayer> wavPlayer; // plays the WAV list's files
     std::unique_ptr<TAudioInfo> MusicInfo;
 
     // Controls by name (btnAdd, btnConvert, ...).

@@ -196,8 +196,9 @@ public:
         produced = 0;
         const uint32_t blocks = std::min(srcLength / blockAlign_, dstLength / outBlock_);
         for (uint32_t b = 0; b < blocks; ++b) {
+            // The blocks before a damaged one are delivered; the damaged one fails the next call.
             if (!codec_->decode(src + used, dst + produced))
-                return ACMERR_NOTPOSSIBLE;
+                return b > 0 ? MMSYSERR_NOERROR : ACMERR_NOTPOSSIBLE;
             used += blockAlign_;
             produced += outBlock_;
         }
