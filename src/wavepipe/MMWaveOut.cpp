@@ -56,6 +56,9 @@ private:
 TMMWaveOut::TMMWaveOut() : window_(std::make_unique<QtMessageWindow>())
 {
     window_->setHandler([this](uint32_t msg, uintptr_t wparam, intptr_t lparam) { WindowProc(msg, wparam, lparam); });
+    drainTimer_.setSingleShot(true);
+    drainTimer_.setInterval(10);
+    QObject::connect(&drainTimer_, &QTimer::timeout, [this] { StopWhenPlayed(); });
     // The default output is always there: a sound server, a sound card or the null device.
     deviceCount_ = 1;
     SetDeviceID(0);
@@ -215,10 +218,12 @@ void TMMWaveOut::HandleDone()
     auto finish = [this] {
         --inHandler_;
         if (inHandler_ == 0 && (stopping_ || queued_ <= 0)) {
-            stopIssued_ = true;
-            if (device_)
-                device_->pause();
-            window_->post(MM_WOM_STOP, handle_, 0);
+            if (stopping_) {
+                IssueStop();
+            } else {
+                drainSlices_ = 0;
+                StopWhenPlayed();
+            }
         }
     };
     try {
@@ -248,6 +253,36 @@ void TMMWaveOut::HandleDone()
     finish();
 }
 
+void TMMWaveOut::IssueStop()
+{
+    drainTimer_.stop();
+    stopIssued_ = true;
+    if (device_)
+        device_->pause();
+    window_->post(MM_WOM_STOP, handle_, 0);
+}
+
+// A buffer counts as done once the device has taken it, which is up to its latency before it is
+// heard; stopping then would cut off the end of the sound.
+void TMMWaveOut::StopWhenPlayed()
+{
+    if (!device_ || !IsPlaying() || stopIssued_ || stopping_ || queued_ > 0)
+        return; // stopped, or refilled by a reset meanwhile
+    const WAVEFORMATEX *format = PWaveFormat();
+    const uint64_t played = device_->position();
+    // The guard only covers a device that stops counting: latency plus a second.
+    const int limit = format && format->nSamplesPerSec
+                          ? int((framesWritten_ - std::min(played, framesWritten_)) * 100 / format->nSamplesPerSec) + 100
+                          : 0;
+    if (played >= framesWritten_ || drainSlices_ > limit) {
+        IssueStop();
+        return;
+    }
+    if (!IsPaused())
+        ++drainSlices_;
+    drainTimer_.start();
+}
+
 int64_t TMMWaveOut::Refill(PWaveHdr header)
 {
     more_ = false;
@@ -274,6 +309,8 @@ void TMMWaveOut::Write(PWaveHdr header, int index)
         return;
     header->dwFlags = WHDR_PREPARED;
     device_->write(header->lpData, header->dwBufferLength, uintptr_t(index));
+    if (const WAVEFORMATEX *format = PWaveFormat(); format && format->nBlockAlign)
+        framesWritten_ += header->dwBufferLength / format->nBlockAlign;
     std::lock_guard<std::mutex> hold(lock_);
     ++queued_;
 }
@@ -347,6 +384,7 @@ void TMMWaveOut::DeviceStart()
         stopIssued_ = false;
         ringIndex_ = 0;
         queued_ = 0;
+        framesWritten_ = 0;
         int written = 0;
         {
             std::unique_ptr<BusyCursor> busy;
@@ -433,6 +471,7 @@ void TMMWaveOut::DeviceStop()
             return;
         }
         state_ &= ~uint32_t(wosPlay | wosPause);
+        drainTimer_.stop();
         WaitSlices([this] { return queued_ <= 0; }, OpenCloseSlices);
         {
             Walk walk(*this);
@@ -557,6 +596,7 @@ void TMMWaveOut::DeviceReset()
         device_->pause();
         ringIndex_ = 0;
         queued_ = 0;
+        framesWritten_ = 0;
         {
             Walk walk(*this);
             TMMCustomSoundComponent::Reset();

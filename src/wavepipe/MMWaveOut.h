@@ -9,6 +9,7 @@
 #include "wavepipe/MMDSPComponent.h"
 
 #include <QString>
+#include <QTimer>
 
 #include <array>
 #include <functional>
@@ -101,6 +102,9 @@ private:
     void HandleDone(); // steps 2 to 7 of a done notice: the ring moves on and refills
     int64_t Refill(PWaveHdr header);
     void Write(PWaveHdr header, int index);
+    // The last buffer came back: the stop request follows once the device has played it all.
+    void StopWhenPlayed();
+    void IssueStop();
     void ReleaseBuffers();
     void FreeAllBuffers();
     // Waits in slices of 10 ms that keep the main thread's events flowing; false when
@@ -140,6 +144,9 @@ private:
     int32_t queued_ = 0;
     TMMTimeFormats timeFormat_ = tfByte;
     int walking_ = 0;
+    uint64_t framesWritten_ = 0; // handed to the device since Start or the last reset
+    int drainSlices_ = 0;
+    QTimer drainTimer_;
     std::mutex lock_;
 };
 
