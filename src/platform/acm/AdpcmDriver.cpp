@@ -155,11 +155,13 @@ public:
             const int nibble = n % 2 == 0 ? data[n / 2] >> 4 : data[n / 2] & 0x0F;
             const int signedNibble = nibble & 8 ? nibble - 16 : nibble;
             // an arithmetic shift, as the reference codec predicts
-            const int predicted = (s.s1 * s.c1 + s.s2 * s.c2) >> 8;
-            const int sample = clamp16(predicted + signedNibble * s.delta);
+            const int64_t predicted = (int64_t(s.s1) * s.c1 + int64_t(s.s2) * s.c2) >> 8;
+            const int sample = int(std::clamp<int64_t>(predicted + int64_t(signedNibble) * s.delta, -32768, 32767));
             s.s2 = s.s1;
             s.s1 = sample;
-            s.delta = std::max(16, (MsAdaptation[size_t(nibble)] * s.delta) >> 8);
+            // Real streams keep the step far below the bound, which only stops hostile ones
+            // from overflowing.
+            s.delta = int(std::clamp<int64_t>((int64_t(MsAdaptation[size_t(nibble)]) * s.delta) >> 8, 16, 1 << 24));
             write16(to, sample);
         }
         return true;
