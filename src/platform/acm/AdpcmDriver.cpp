@@ -150,18 +150,23 @@ public:
             write16(to, state[c].s1);
         const size_t nibbles = size_t(samples_ > 2 ? samples_ - 2 : 0) * channels_;
         const uint8_t *data = block + 7 * channels_;
+        unsigned channel = 0;
         for (size_t n = 0; n < nibbles; ++n, to += 2) {
-            State &s = state[n % channels_];
-            const int nibble = n % 2 == 0 ? data[n / 2] >> 4 : data[n / 2] & 0x0F;
+            State &s = state[channel];
+            if (++channel == channels_)
+                channel = 0;
+            const int nibble = n & 1 ? data[n >> 1] & 0x0F : data[n >> 1] >> 4;
             const int signedNibble = nibble & 8 ? nibble - 16 : nibble;
             // an arithmetic shift, as the reference codec predicts
             const int64_t predicted = (int64_t(s.s1) * s.c1 + int64_t(s.s2) * s.c2) >> 8;
-            const int sample = int(std::clamp<int64_t>(predicted + int64_t(signedNibble) * s.delta, -32768, 32767));
+            const int64_t wide = predicted + int64_t(signedNibble) * s.delta;
+            const int sample = wide < -32768 ? -32768 : wide > 32767 ? 32767 : int(wide);
             s.s2 = s.s1;
             s.s1 = sample;
             // Real streams keep the step far below the bound, which only stops hostile ones
             // from overflowing.
-            s.delta = int(std::clamp<int64_t>((int64_t(MsAdaptation[size_t(nibble)]) * s.delta) >> 8, 16, 1 << 24));
+            const int64_t delta = (int64_t(MsAdaptation[size_t(nibble)]) * s.delta) >> 8;
+            s.delta = delta < 16 ? 16 : delta > (1 << 24) ? (1 << 24) : int(delta);
             write16(to, sample);
         }
         return true;
