@@ -87,6 +87,40 @@ QList<QByteArray> chainSeeds()
             QByteArray::fromHex("000102" "010200" "090301" "010203")};
 }
 
+// Mode byte, record length, record, data: one seed per driver.
+QByteArray acmSeed(uint8_t mode, const QByteArray &record, const QByteArray &data)
+{
+    QByteArray out;
+    out.append(char(mode));
+    out.append(char(record.size() & 0xFF));
+    out.append(char(record.size() >> 8));
+    return out + record + data;
+}
+
+QList<QByteArray> acmSeeds()
+{
+    QByteArray msCoefficients = QByteArray::fromHex("F4010700" "00010000" "000200FF" "00000000" "C0004000"
+                                                    "F0000000" "CC0130FF" "880118FF");
+    // an IMA block: first sample 0, step index 20, then nibbles
+    QByteArray ima = QByteArray::fromHex("00001400") + QByteArray(252, '\x37');
+    QByteArray ms = QByteArray::fromHex("01" "1000" "0000" "0000") + QByteArray(249, '\x21');
+    QByteArray mpegFrame = QByteArray::fromHex("FFFB9064") + QByteArray(413, '\x00');
+    QByteArray extensiblePcm = QByteArray::fromHex("1800" "03000000" "0100000000001000800000AA00389B71");
+    Tone stereo16{44100, 2, 16, 64};
+    Tone float32{22050, 1, 32, 64, 440, 0.5, true};
+    return {
+        acmSeed(0x00, formatChunk(0x11, 1, 22050, 11100, 256, 4, 2, QByteArray::fromHex("F901")), ima + ima),
+        acmSeed(0x41, formatChunk(0x02, 1, 22050, 11100, 256, 4, 32, msCoefficients), ms + ms),
+        acmSeed(0x80, formatChunk(0x31, 1, 8000, 1625, 65, 0, 2, QByteArray::fromHex("4001")), QByteArray(130, '\x5A')),
+        acmSeed(0x00, formatChunk(0x06, 2, 8000, 16000, 2, 8, 0), QByteArray(200, '\xD5')),
+        acmSeed(0x03, formatChunk(0x07, 1, 8000, 8000, 1, 8, 0), QByteArray(200, '\x7F')),
+        acmSeed(0x00, formatChunk(float32, true), sinePcm(float32)),
+        acmSeed(0x13, formatChunk(stereo16), sinePcm(stereo16)),
+        acmSeed(0xC0, formatChunk(0x55, 2, 44100, 16000, 1, 0, 12, QByteArray(12, '\x01')), mpegFrame + mpegFrame),
+        acmSeed(0x00, formatChunk(0xFFFE, 2, 48000, 288000, 6, 24, 22, extensiblePcm), QByteArray(120, '\x10')),
+    };
+}
+
 bool writeAll(const QString &folder, const QList<QByteArray> &seeds)
 {
     QDir(folder + "/work").removeRecursively();
@@ -136,6 +170,7 @@ int main(int argc, char **argv)
     const QString root = QString::fromLocal8Bit(argv[1]);
     const bool ok = writeAll(root + "/mpeg_probe", mpegSeeds()) && writeAll(root + "/riff", riffSeeds()) &&
                     writeAll(root + "/chain_format", chainSeeds()) && writeAll(root + "/tags", tagSeeds()) &&
-                    writeAll(root + "/decoder_input", mpegSeeds()) && writeAll(root + "/encoder_wav", riffSeeds());
+                    writeAll(root + "/decoder_input", mpegSeeds()) && writeAll(root + "/encoder_wav", riffSeeds()) &&
+                    writeAll(root + "/acm", acmSeeds());
     return ok ? 0 : 1;
 }

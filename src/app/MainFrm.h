@@ -47,6 +47,7 @@ public:
     TGogoTea &Encoder() { return core_.Encoder(); }
     TMMWave &wavInfo() { return core_.wavInfo(); }
     TAudioInfo &MusicInfo() { return core_.MusicInfo(); }
+    TMMWavePlayer &wavPlayer() { return core_.wavPlayer(); }
 
     // Controls by name (btnAdd, btnConvert, ...).
     TepMorphButton *button(const QString &name) const;

@@ -5,6 +5,7 @@
 #include "codecs/XaudioPlayer.h"
 #include "settings/BigIniFile.h"
 #include "wavepipe/MMWave.h"
+#include "wavepipe/MainWavPlayer.h"
 
 #include <QCoreApplication>
 #include <stdexcept>
@@ -24,6 +25,7 @@ CoreComponents CoreComponents::Load(const QString &libraryFolder)
     c.Encoder = std::make_unique<TGogoTea>(nullptr, libraryFolder + "encoder.so");
     c.Encoder->SetEncodeType(_STEREO);
     c.wavInfo = std::make_unique<TMMWave>();
+    c.wavPlayer = makeMainWavPlayer();
     c.MusicInfo = std::make_unique<TAudioInfo>();
     return c;
 }

@@ -26,6 +26,7 @@ namespace tb {
 class TAudioInfo;
 class TGogoTea;
 class TMMWave;
+class TMMWavePlayer;
 
 // The components the core works with. Load makes the real ones; tests may hand in components
 // on stand-in libraries.
@@ -34,8 +35,9 @@ struct CoreComponents {
     std::unique_ptr<TXaudioPlayer> mp3Player; // playback decoder
     std::unique_ptr<TGogoTea> Encoder;
     std::unique_ptr<TMMWave> wavInfo;
+    std::unique_ptr<TMMWavePlayer> wavPlayer; // plays the WAV list's files
     std::unique_ptr<TAudioInfo> MusicInfo;
-    // The wave player and the mixer join here.
+    // The mixer joins here.
 
     // The decoders on libraryFolder + "decoder.so" (loaded at their first command), the encoder
     // on libraryFolder + "encoder.so": raises "Lost encoder.so!" when that cannot be used.
@@ -65,6 +67,7 @@ public:
     TGogoTea &Encoder() { return *components_.Encoder; }
     TMMWave &wavInfo() { return *components_.wavInfo; }
     TAudioInfo &MusicInfo() { return *components_.MusicInfo; }
+    TMMWavePlayer &wavPlayer() { return *components_.wavPlayer; }
 
     BatchDriver &batch() { return batch_; }
     Mp3ToWavConversion &mp3ToWav() { return mp3ToWav_; }

@@ -41,6 +41,8 @@ public:
         if (e->type() != PostedMessageEvent)
             return QObject::event(e);
         auto *posted = static_cast<PostedEvent *>(e);
+        if (!owner_->takeNext())
+            return true;
         owner_->deliver(posted->msg, posted->wparam, posted->lparam);
         return true;
     }
@@ -69,8 +71,32 @@ bool QtMessageWindow::post(uint32_t msg, uintptr_t wparam, intptr_t lparam)
     if (!gate_->receiver)
         return false;
     // Events posted to one receiver are delivered in posting order.
+    gate_->queued.push_back({msg, wparam, false});
     QCoreApplication::postEvent(gate_->receiver, new PostedEvent(msg, wparam, lparam));
     return true;
+}
+
+bool QtMessageWindow::takeNext()
+{
+    std::lock_guard<std::mutex> hold(gate_->lock);
+    if (gate_->queued.empty())
+        return true;
+    const bool discarded = gate_->queued.front().discarded;
+    gate_->queued.pop_front();
+    return !discarded;
+}
+
+int QtMessageWindow::discardPending(uint32_t msg, uintptr_t wparam)
+{
+    std::lock_guard<std::mutex> hold(gate_->lock);
+    int count = 0;
+    for (Queued &q : gate_->queued) {
+        if (!q.discarded && q.msg == msg && q.wparam == wparam) {
+            q.discarded = true;
+            ++count;
+        }
+    }
+    return count;
 }
 
 } // namespace tb

@@ -23,6 +23,9 @@ public:
 
     // Thread-safe. Returns false once the window is closed.
     virtual bool post(uint32_t msg, uintptr_t wparam, intptr_t lparam) = 0;
+    // Takes every queued message msg with this wparam out of the queue undelivered (main thread);
+    // returns how many there were.
+    virtual int discardPending(uint32_t msg, uintptr_t wparam) = 0;
     void setHandler(Handler handler) { handler_ = std::move(handler); }
 
     // The handle a codec library posts through; valid for the window's lifetime.
@@ -48,13 +51,23 @@ public:
     QtMessageWindow();
     ~QtMessageWindow() override;
     bool post(uint32_t msg, uintptr_t wparam, intptr_t lparam) override;
+    int discardPending(uint32_t msg, uintptr_t wparam) override;
 
 private:
     class Receiver;
+    // Messages posted and not yet delivered, in posting order; a discarded one is skipped when
+    // its event arrives.
+    struct Queued {
+        uint32_t msg;
+        uintptr_t wparam;
+        bool discarded;
+    };
     struct Gate {
         std::mutex lock;
         QObject *receiver = nullptr; // null once closed
+        std::deque<Queued> queued;
     };
+    bool takeNext(); // false when the next delivery was discarded
     std::unique_ptr<Receiver> receiver_;
     std::shared_ptr<Gate> gate_;
 };

@@ -95,6 +95,14 @@ bool FaultyFileSystem::deleteFile(const QString &path)
     return LocalFileSystem::deleteFile(path);
 }
 
+int ManualMessageWindow::discardPending(uint32_t msg, uintptr_t wparam)
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    const auto before = queue_.size();
+    std::erase_if(queue_, [&](const Posted &p) { return p.msg == msg && p.wparam == wparam; });
+    return int(before - queue_.size());
+}
+
 bool ManualMessageWindow::post(uint32_t msg, uintptr_t wparam, intptr_t lparam)
 {
     {

@@ -76,6 +76,7 @@ public:
 class ManualMessageWindow : public MessageWindow {
 public:
     bool post(uint32_t msg, uintptr_t wparam, intptr_t lparam) override;
+    int discardPending(uint32_t msg, uintptr_t wparam) override;
     // Delivers everything queued now; returns how many were delivered.
     int deliverPending();
     // Waits up to timeoutMs for at least one message, then delivers all queued ones.

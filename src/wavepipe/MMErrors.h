@@ -31,6 +31,17 @@ enum class MMMessage {
     ErrorSeekingFilePosition,
     UnableToAllocateWaveHeader,
     UnableToFreeHeaderMemory,
+    UnableToConvert,
+    NoWaveOutDevice,
+    InvalidDeviceID,
+    PropertyChangeWhileOpen,
+    InvalidWaveFormat,
+    CannotPlayFormat,
+    UnableToOpenDevice,
+    UnableToStartDevice,
+    ErrorFillingBuffer,
+    UnableToCloseDevice,
+    UnknownDeviceError,
 };
 
 QString MMMessageText(MMMessage message);

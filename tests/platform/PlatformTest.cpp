@@ -86,6 +86,27 @@ TEST(MessageWindow, ManualDoubleQueuesUntilTheTestDelivers)
     EXPECT_EQ(got, (std::vector<intptr_t>{0, 1, 2}));
 }
 
+TEST(MessageWindow, DiscardingTakesOnlyTheNamedPendingMessages)
+{
+    app();
+    QtMessageWindow qtWindow;
+    ManualMessageWindow manual;
+    for (MessageWindow *window : {static_cast<MessageWindow *>(&qtWindow), static_cast<MessageWindow *>(&manual)}) {
+        std::vector<std::pair<uint32_t, intptr_t>> got;
+        window->setHandler([&](uint32_t msg, uintptr_t, intptr_t l) { got.emplace_back(msg, l); });
+        window->post(5, 1, 0);
+        window->post(6, 1, 1);
+        window->post(5, 2, 2); // another wparam stays
+        window->post(5, 1, 3);
+        EXPECT_EQ(window->discardPending(5, 1), 2);
+        EXPECT_EQ(window->discardPending(5, 1), 0);
+        window->post(5, 1, 4); // posted after the discard: delivered
+        QCoreApplication::processEvents();
+        manual.deliverPending();
+        EXPECT_EQ(got, (std::vector<std::pair<uint32_t, intptr_t>>{{6, 1}, {5, 2}, {5, 4}}));
+    }
+}
+
 TEST(ErrorReport, ExceptionLeavingAnEventHandlerIsShownAndTheLoopGoesOn)
 {
     app();

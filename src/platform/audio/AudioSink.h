@@ -41,4 +41,16 @@ public:
 // anything else ALSA's "default" device, falling back to the null device when that cannot open.
 std::unique_ptr<AudioSink> openDefaultSink(const PcmFormat &format);
 
+// What the default wave output is and takes, from the same backend choice.
+struct OutputCaps {
+    std::string productName;
+    uint32_t driverVersion = 0;
+    // The standard formats as flags: bit 4 x band + 2 x (16 bits) + (stereo), the bands being
+    // 11025, 22050 and 44100 Hz.
+    uint32_t standardFormats = 0;
+};
+OutputCaps defaultOutputCaps();
+// Whether the default wave output accepts this format, without opening it for playing.
+bool defaultOutputTakes(const PcmFormat &format);
+
 } // namespace tb::audio

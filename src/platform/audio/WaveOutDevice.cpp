@@ -102,6 +102,14 @@ void WaveOutDevice::run()
             continue;
         }
         playSome(hold);
+        // With nothing more queued, what the sink holds is played out to its end: a device
+        // plays everything it was given, also the last piece shorter than its period.
+        if (queue_.empty() && !paused_ && resetsDone_ == resetRequests_ && !quit_) {
+            hold.unlock();
+            sink_->drain();
+            updatePosition();
+            hold.lock();
+        }
     }
 }
 
