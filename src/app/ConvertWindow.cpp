@@ -54,7 +54,13 @@ void MainConvertWindow::EnterConvertingLook()
     setLabelColour(controls_.labCurrentTime, ConvertingClockColour);
 }
 
-void MainConvertWindow::ResetPositionSlider() {}
+void MainConvertWindow::ResetPositionSlider()
+{
+    if (positionSlider) {
+        positionSlider->SetValue(0);
+        positionSlider->SetEnabled(false);
+    }
+}
 
 void MainConvertWindow::LeaveConvertingLook()
 {

@@ -4,6 +4,7 @@
 
 #include "audioinfo/InfoView.h"
 #include "convert/ConvertPorts.h"
+#include "player/PlayerPorts.h"
 
 #include <QColor>
 #include <QLabel>
@@ -69,6 +70,9 @@ public:
     void EnterConvertingLook() override;
     void ResetPositionSlider() override;
     void LeaveConvertingLook() override;
+
+    // prgPlay, once the window has created it.
+    SliderPort *positionSlider = nullptr;
 
 private:
     ConvertWindowControls controls_;

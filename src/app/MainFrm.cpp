@@ -13,6 +13,14 @@
 #include "wavepipe/MMWave.h"
 #include "MainLayout.h"
 #include "OptionsFrm.h"
+#include "PlayerWindow.h"
+#include "player/Audio.h"
+#include "player/DecoderEngineAdapter.h"
+#include "player/PlaybackController.h"
+#include "player/QtPollTimer.h"
+#include "player/SilentWaveEngine.h"
+#include "player/SystemMediaPlayer.h"
+#include "player/VolumeControl.h"
 #include "lists/ConversionLists.h"
 #include "lists/PlayList.h"
 #include "platform/ErrorReport.h"
@@ -45,6 +53,9 @@ TMainFrm::TMainFrm(AppContext &context, QWidget *parent) : QWidget(parent), cont
     createHelpMenu();
     createLists();
     createConversion();
+    createSliders();
+    createPlayer();
+    createVolume();
     // The theme the pop-up menus wear until the options choose one.
     ApplyMenuSkin(0);
 }
@@ -85,6 +96,73 @@ void TMainFrm::createConversion()
 }
 
 void TMainFrm::btnConvertClick() { batch_->btnConvertClick(); }
+
+void TMainFrm::createSliders()
+{
+    prgPlay = new QSlider(Qt::Horizontal, this);
+    prgPlay->setObjectName("prgPlay");
+    prgPlay->setGeometry(84, 290, 267, 19);
+    trkVolume = new QSlider(Qt::Vertical, this);
+    trkVolume->setObjectName("trkVolume");
+    trkVolume->setGeometry(370, 94, 23, 175);
+    for (QSlider *s : {prgPlay, trkVolume}) {
+        s->setRange(0, 100);
+        s->setPageStep(10);
+        s->setValue(0);
+        s->setFocusPolicy(Qt::NoFocus);
+    }
+    prgPlay->setEnabled(false);
+    prgPlayPort_ = new QtSliderPort(prgPlay);
+    trkVolumePort_ = new QtSliderPort(trkVolume);
+    convertWindow_->positionSlider = prgPlayPort_;
+}
+
+void TMainFrm::createPlayer()
+{
+    mp3PlayerEngine_ = std::make_unique<XaudioDecoderEngine>(*mp3Player);
+    wavPlayer_ = std::make_unique<SilentWaveEngine>();
+    sysPlayer = std::make_unique<QtSystemPlayer>();
+    sysTimer_ = std::make_unique<QtPollTimer>([this] { ErrorReport::run([this] { player_->sysTimerTimer(); }); });
+    wavTimer_ = std::make_unique<QtPollTimer>([this] { ErrorReport::run([this] { player_->wavTimerTimer(); }); });
+    playerWindow_ = std::make_unique<MainPlayerWindow>(*lists_, *prgPlayPort_, btnMp3Wav, btnWavMp3);
+    player_ = std::make_unique<PlaybackController>(
+        state_, options_, context_.dialogs, context_.fileSystem, *playerWindow_, *infoView_, *MusicInfo, *wavInfo,
+        PlaybackController::Engines{*mp3PlayerEngine_, *wavPlayer_, *sysPlayer, *sysTimer_, *wavTimer_});
+    ConnectPlayerEvents(*mp3Player, *player_);
+
+    auto wire = [this](const char *name, void (TMainFrm::*handler)()) {
+        connect(button(name), &QPushButton::clicked, this,
+                [this, handler] { ErrorReport::run([this, handler] { (this->*handler)(); }); });
+    };
+    wire("btnPlay", &TMainFrm::btnPlayClick);
+    wire("btnPause", &TMainFrm::btnPauseClick);
+    wire("btnStop", &TMainFrm::btnStopClick);
+    wire("btnNext", &TMainFrm::btnNextClick);
+    wire("btnPrevious", &TMainFrm::btnPreviousClick);
+    prgPlayPort_->OnMouseDown = [this] { ErrorReport::run([this] { prgPlayMouseDown(); }); };
+    prgPlayPort_->OnMouseUp = [this] { ErrorReport::run([this] { prgPlayMouseUp(); }); };
+}
+
+void TMainFrm::createVolume()
+{
+    Mixer = std::make_unique<TAudio>();
+    volume_ = std::make_unique<VolumeController>(*Mixer, *trkVolumePort_, context_.dialogs);
+    Mixer->OnMixerChange = [this](TAudio *, int, int) { ErrorReport::run([this] { MixerMixerChange(); }); };
+    trkVolumePort_->OnMouseUp = [this] { ErrorReport::run([this] { trkVolumeMouseUp(); }); };
+    // The enumerator lives only while the loudspeaker line is looked up.
+    tMsMixerSystem enumerator;
+    volume_->FindLoudspeakerLine(enumerator);
+}
+
+void TMainFrm::btnPlayClick() { player_->btnPlayClick(); }
+void TMainFrm::btnPauseClick() { player_->btnPauseClick(); }
+void TMainFrm::btnStopClick() { player_->btnStopClick(); }
+void TMainFrm::btnNextClick() { player_->btnNextClick(); }
+void TMainFrm::btnPreviousClick() { player_->btnPreviousClick(); }
+void TMainFrm::prgPlayMouseDown() { player_->prgPlayMouseDown(); }
+void TMainFrm::prgPlayMouseUp() { player_->prgPlayMouseUp(); }
+void TMainFrm::trkVolumeMouseUp() { volume_->trkVolumeMouseUp(); }
+void TMainFrm::MixerMixerChange() { volume_->MixerMixerChange(); }
 
 void TMainFrm::setDialogs(TOptionsFrm *options, TAboutFrm *about)
 {

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSlider>
 #include <QWidget>
 #include <map>
 #include <memory>
@@ -34,6 +35,15 @@ class TConversionLists;
 class TPlayLists;
 class TAboutFrm;
 class TOptionsFrm;
+class TAudio;
+class PlaybackController;
+class VolumeController;
+class MainPlayerWindow;
+class QtSliderPort;
+class QtPollTimer;
+class QtSystemPlayer;
+class WaveEngine;
+class XaudioDecoderEngine;
 
 class TMainFrm : public QWidget, public OptionsEffects {
     Q_OBJECT
@@ -100,6 +110,25 @@ public:
     Mp3ToWavConversion &mp3ToWav() { return *mp3ToWav_; }
     WavToMp3Conversion &wavToMp3() { return *wavToMp3_; }
 
+    // The player: the five buttons and the position slider pass their commands on.
+    void btnPlayClick();
+    void btnPauseClick();
+    void btnStopClick();
+    void btnNextClick();
+    void btnPreviousClick();
+    void prgPlayMouseDown();
+    void prgPlayMouseUp();
+    PlaybackController &player() { return *player_; }
+    QSlider *prgPlay = nullptr;
+    std::unique_ptr<QtSystemPlayer> sysPlayer;
+
+    // The volume slider and the system mixer it moves.
+    void trkVolumeMouseUp();
+    void MixerMixerChange();
+    VolumeController &volume() { return *volume_; }
+    QSlider *trkVolume = nullptr;
+    std::unique_ptr<TAudio> Mixer;
+
     // Steps owned by other subsystems; they do nothing until those subsystems are wired in.
     void ClearLists();
     void LoadPlayList(const QString &path);
@@ -133,6 +162,9 @@ private:
     void createLists();
     void createComponents();
     void createConversion();
+    void createSliders();
+    void createPlayer();
+    void createVolume();
 
     AppContext &context_;
     AppState state_;
@@ -150,6 +182,13 @@ private:
     std::unique_ptr<BatchDriver> batch_;
     std::unique_ptr<Mp3ToWavConversion> mp3ToWav_;
     std::unique_ptr<WavToMp3Conversion> wavToMp3_;
+    QtSliderPort *prgPlayPort_ = nullptr, *trkVolumePort_ = nullptr; // owned by their sliders
+    std::unique_ptr<MainPlayerWindow> playerWindow_;
+    std::unique_ptr<XaudioDecoderEngine> mp3PlayerEngine_;
+    std::unique_ptr<WaveEngine> wavPlayer_;
+    std::unique_ptr<QtPollTimer> sysTimer_, wavTimer_;
+    std::unique_ptr<PlaybackController> player_;
+    std::unique_ptr<VolumeController> volume_;
     EqualizerTarget *mp3PlayerEqualizer_ = nullptr;
     EqualizerTarget *decoderEqualizer_ = nullptr;
     bool shown_ = false;
