@@ -50,7 +50,8 @@ protected:
     {
         QByteArray bytes = TempDir::read(heard);
         std::vector<int16_t> samples(static_cast<size_t>(bytes.size()) / 2);
-        std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
+        if (!samples.empty())
+            std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
         return samples;
     }
     static void press(QSlider *slider, QEvent::Type type)

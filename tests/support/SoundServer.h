@@ -89,7 +89,8 @@ public:
     {
         QByteArray bytes = TempDir::read(dir_.file("heard.raw"));
         std::vector<int16_t> samples(static_cast<size_t>(bytes.size()) / 2);
-        std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
+        if (!samples.empty())
+            std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
         return samples;
     }
     // How many of the samples from `from` on are louder than silence.
