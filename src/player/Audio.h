@@ -100,10 +100,10 @@ long DeviceValueFromMixer(uint32_t value, long minValue, long maxValue);
 // which line is the loudspeaker output.
 class tMsMixerSystem {
 public:
-    enum ComponentType { ctUndefined, ctSpeakers };
+    enum TComponentType { ctUndefined, ctSpeakers };
     struct Destination {
         QString FullName;
-        ComponentType ComponentType = ctUndefined;
+        TComponentType ComponentType = ctUndefined;
     };
 
     explicit tMsMixerSystem(const TAudio::MixerOpener &open = audio::openDefaultMixer);

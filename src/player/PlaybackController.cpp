@@ -175,28 +175,23 @@ void PlaybackController::btnNextClick()
 {
     if (!Playing() || state_.FileQueue.isEmpty())
         return;
-    playIndex_ = playIndex_ + 1 >= state_.FileQueue.size() ? 0 : playIndex_ + 1;
-    const uint64_t generation = ++generation_;
-    BusyScope busy(busy_);
-    if (engine_ == Engine::Wave)
-        Ignoring([&] { engines_.wave.Stop(); });
-    if (!StillCurrent(generation))
-        return;
-    const QString path = state_.FileQueue[playIndex_];
-    SelectRow(path);
-    Describe(path, engines_.wave.Wave());
-    SwitchEngine(path, generation);
-    if (StillCurrent(generation))
-        SetStatus(info_, PrefixPlaying);
+    // Next and Previous wrap whatever the cycle option says.
+    SwitchTo(playIndex_ + 1 >= state_.FileQueue.size() ? 0 : playIndex_ + 1);
 }
 
 void PlaybackController::btnPreviousClick()
 {
     if (!Playing() || state_.FileQueue.isEmpty())
         return;
-    playIndex_ = playIndex_ - 1 < 0 ? static_cast<int32_t>(state_.FileQueue.size()) - 1 : playIndex_ - 1;
+    SwitchTo(playIndex_ - 1 < 0 ? static_cast<int32_t>(state_.FileQueue.size()) - 1 : playIndex_ - 1);
+}
+
+void PlaybackController::SwitchTo(int32_t index)
+{
+    playIndex_ = index;
     const uint64_t generation = ++generation_;
     BusyScope busy(busy_);
+    // The wave player's wave is never given a new file while it plays.
     if (engine_ == Engine::Wave)
         Ignoring([&] { engines_.wave.Stop(); });
     if (!StillCurrent(generation))

@@ -81,6 +81,8 @@ private:
     PollTimer *EngineTimer();
 
     void StartFromIdle();
+    // Next and Previous: the file at index replaces the one playing; IsPaused keeps its value.
+    void SwitchTo(int32_t index);
     // Select, describe and start path; describeWave is the wave object a WAV file is described with.
     void StartStep(const QString &path, TMMWave &describeWave, Reporting decoderFailures);
     void SelectRow(const QString &path);
