@@ -23,6 +23,15 @@ class TSkinImage;
 class TDIBFormShaper;
 class WindowDrag;
 class TCheckListBox;
+class TAudio;
+class PlaybackController;
+class VolumeController;
+class MainPlayerWindow;
+class BmpSliderPort;
+class QtPollTimer;
+class QtSystemPlayer;
+class WaveEngine;
+class XaudioDecoderEngine;
 class TConversionLists;
 class TPlayLists;
 class TAboutFrm;
@@ -108,6 +117,23 @@ public:
     void sknBackMouseMove(int X, int Y);
     void sknBackMouseDown(Qt::MouseButton button, QPoint globalPos);
 
+    // The player: the five buttons and the position slider pass their commands on.
+    void btnPlayClick();
+    void btnPauseClick();
+    void btnStopClick();
+    void btnNextClick();
+    void btnPreviousClick();
+    void prgPlayMouseDown();
+    void prgPlayMouseUp();
+    PlaybackController &player() { return *player_; }
+    QtSystemPlayer &sysPlayer() { return *sysPlayer_; }
+
+    // The volume slider and the system mixer it moves.
+    void trkVolumeMouseUp();
+    void MixerMixerChange();
+    VolumeController &volume() { return *volume_; }
+    TAudio &Mixer() { return *mixer_; }
+
     static constexpr const char *HomePage = "https://tonebridge.org/";
 
 signals:
@@ -128,6 +154,8 @@ private:
     void createLists();
     // Follows the core: the information labels, the converting look, the options' effects.
     void followCore();
+    void createPlayer();
+    void createVolume();
 
     ApplicationCore &core_;
     std::map<QString, TepMorphButton *> buttons_;
@@ -139,6 +167,16 @@ private:
     TOptionsFrm *optionsFrm_ = nullptr;
     TAboutFrm *aboutFrm_ = nullptr;
     bool shown_ = false;
+    BmpSliderPort *prgPlayPort_ = nullptr, *trkVolumePort_ = nullptr;
+    std::unique_ptr<BmpSliderPort> prgPlayPortOwned_, trkVolumePortOwned_;
+    std::unique_ptr<MainPlayerWindow> playerWindow_;
+    std::unique_ptr<XaudioDecoderEngine> mp3PlayerEngine_;
+    std::unique_ptr<WaveEngine> wavPlayerEngine_;
+    std::unique_ptr<QtSystemPlayer> sysPlayer_;
+    std::unique_ptr<QtPollTimer> sysTimer_, wavTimer_;
+    std::unique_ptr<PlaybackController> player_;
+    std::unique_ptr<TAudio> mixer_;
+    std::unique_ptr<VolumeController> volume_;
     // Last, so it goes first: the core's signals and the lists' hooks are undone before the
     // controls they reach.
     EventLink links_;
