@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <deque>
 #include <mutex>
 
 namespace tb {
