@@ -6,13 +6,8 @@
 #include "MainLayout.h"
 #include "OptionsFrm.h"
 #include "PlayerWindow.h"
-#include "player/Audio.h"
-#include "player/DecoderEngineAdapter.h"
 #include "player/PlaybackController.h"
-#include "player/QtPollTimer.h"
-#include "player/SystemMediaPlayer.h"
 #include "player/VolumeControl.h"
-#include "player/WaveEngineAdapter.h"
 #include "lists/ConversionLists.h"
 #include "lists/PlayList.h"
 #include "platform/ErrorReport.h"
@@ -56,7 +51,6 @@ TMainFrm::TMainFrm(ApplicationCore &core, QWidget *parent) : QWidget(parent), co
     createLists();
     followCore();
     createPlayer();
-    createVolume();
     // The theme the pop-up menus wear until the options choose one.
     ApplyMenuSkin(0);
     // Loaded: the outline is cut once and stays.
@@ -65,7 +59,8 @@ TMainFrm::TMainFrm(ApplicationCore &core, QWidget *parent) : QWidget(parent), co
 
 TMainFrm::~TMainFrm()
 {
-    // The core outlives the window: it must not reach lists that are gone.
+    // The core outlives the window: it must not reach the player's view or lists that are gone.
+    core_.attachPlayer(nullptr, nullptr);
     core_.attachLists(nullptr);
 }
 
@@ -103,18 +98,10 @@ void TMainFrm::btnConvertClick() { core_.btnConvertClick(); }
 
 void TMainFrm::createPlayer()
 {
-    prgPlayPortOwned_ = std::make_unique<BmpSliderPort>(*prgPlay);
-    prgPlayPort_ = prgPlayPortOwned_.get();
-    mp3PlayerEngine_ = std::make_unique<XaudioDecoderEngine>(mp3Player());
-    wavPlayerEngine_ = std::make_unique<WavePlayerEngine>(wavPlayer());
-    sysPlayer_ = std::make_unique<QtSystemPlayer>();
-    sysTimer_ = std::make_unique<QtPollTimer>([this] { ErrorReport::run([this] { player_->sysTimerTimer(); }); });
-    wavTimer_ = std::make_unique<QtPollTimer>([this] { ErrorReport::run([this] { player_->wavTimerTimer(); }); });
+    prgPlayPort_ = std::make_unique<BmpSliderPort>(*prgPlay);
+    trkVolumePort_ = std::make_unique<BmpSliderPort>(*trkVolume);
     playerWindow_ = std::make_unique<MainPlayerWindow>(*lists_, *prgPlayPort_, btnMp3Wav, btnWavMp3);
-    player_ = std::make_unique<PlaybackController>(
-        state(), options(), context().dialogs, context().fileSystem, *playerWindow_, core_.info(), MusicInfo(),
-        wavInfo(), PlaybackController::Engines{*mp3PlayerEngine_, *wavPlayerEngine_, *sysPlayer_, *sysTimer_, *wavTimer_});
-    ConnectPlayerEvents(links_, mp3Player(), *player_);
+    core_.attachPlayer(playerWindow_.get(), trkVolumePort_.get());
 
     auto wire = [this](const char *name, void (TMainFrm::*handler)()) {
         links_.bind(button(name)->OnClick,
@@ -127,30 +114,18 @@ void TMainFrm::createPlayer()
     wire("btnPrevious", &TMainFrm::btnPreviousClick);
     links_.bind(prgPlayPort_->OnMouseDown, [this] { ErrorReport::run([this] { prgPlayMouseDown(); }); });
     links_.bind(prgPlayPort_->OnMouseUp, [this] { ErrorReport::run([this] { prgPlayMouseUp(); }); });
-}
-
-void TMainFrm::createVolume()
-{
-    trkVolumePortOwned_ = std::make_unique<BmpSliderPort>(*trkVolume);
-    trkVolumePort_ = trkVolumePortOwned_.get();
-    mixer_ = std::make_unique<TAudio>();
-    volume_ = std::make_unique<VolumeController>(*mixer_, *trkVolumePort_, context().dialogs);
-    links_.bind(mixer_->OnMixerChange, [this](TAudio *, int, int) { ErrorReport::run([this] { MixerMixerChange(); }); });
     links_.bind(trkVolumePort_->OnMouseUp, [this] { ErrorReport::run([this] { trkVolumeMouseUp(); }); });
-    // The enumerator lives only while the loudspeaker line is looked up.
-    tMsMixerSystem enumerator;
-    volume_->FindLoudspeakerLine(enumerator);
 }
 
-void TMainFrm::btnPlayClick() { player_->btnPlayClick(); }
-void TMainFrm::btnPauseClick() { player_->btnPauseClick(); }
-void TMainFrm::btnStopClick() { player_->btnStopClick(); }
-void TMainFrm::btnNextClick() { player_->btnNextClick(); }
-void TMainFrm::btnPreviousClick() { player_->btnPreviousClick(); }
-void TMainFrm::prgPlayMouseDown() { player_->prgPlayMouseDown(); }
-void TMainFrm::prgPlayMouseUp() { player_->prgPlayMouseUp(); }
-void TMainFrm::trkVolumeMouseUp() { volume_->trkVolumeMouseUp(); }
-void TMainFrm::MixerMixerChange() { volume_->MixerMixerChange(); }
+void TMainFrm::btnPlayClick() { player().btnPlayClick(); }
+void TMainFrm::btnPauseClick() { player().btnPauseClick(); }
+void TMainFrm::btnStopClick() { player().btnStopClick(); }
+void TMainFrm::btnNextClick() { player().btnNextClick(); }
+void TMainFrm::btnPreviousClick() { player().btnPreviousClick(); }
+void TMainFrm::prgPlayMouseDown() { player().prgPlayMouseDown(); }
+void TMainFrm::prgPlayMouseUp() { player().prgPlayMouseUp(); }
+void TMainFrm::trkVolumeMouseUp() { volume().trkVolumeMouseUp(); }
+void TMainFrm::MixerMixerChange() { volume().MixerMixerChange(); }
 
 void TMainFrm::setDialogs(TOptionsFrm *options, TAboutFrm *about)
 {

@@ -28,10 +28,7 @@ class PlaybackController;
 class VolumeController;
 class MainPlayerWindow;
 class BmpSliderPort;
-class QtPollTimer;
 class QtSystemPlayer;
-class WaveEngine;
-class XaudioDecoderEngine;
 class TConversionLists;
 class TPlayLists;
 class TAboutFrm;
@@ -125,14 +122,14 @@ public:
     void btnPreviousClick();
     void prgPlayMouseDown();
     void prgPlayMouseUp();
-    PlaybackController &player() { return *player_; }
-    QtSystemPlayer &sysPlayer() { return *sysPlayer_; }
+    PlaybackController &player() { return core_.player(); }
+    QtSystemPlayer &sysPlayer() { return core_.sysPlayer(); }
 
     // The volume slider and the system mixer it moves.
     void trkVolumeMouseUp();
     void MixerMixerChange();
-    VolumeController &volume() { return *volume_; }
-    TAudio &Mixer() { return *mixer_; }
+    VolumeController &volume() { return core_.volume(); }
+    TAudio &Mixer() { return core_.Mixer(); }
 
     static constexpr const char *HomePage = "https://tonebridge.org/";
 
@@ -155,7 +152,6 @@ private:
     // Follows the core: the information labels, the converting look, the options' effects.
     void followCore();
     void createPlayer();
-    void createVolume();
 
     ApplicationCore &core_;
     std::map<QString, TepMorphButton *> buttons_;
@@ -167,16 +163,9 @@ private:
     TOptionsFrm *optionsFrm_ = nullptr;
     TAboutFrm *aboutFrm_ = nullptr;
     bool shown_ = false;
-    BmpSliderPort *prgPlayPort_ = nullptr, *trkVolumePort_ = nullptr;
-    std::unique_ptr<BmpSliderPort> prgPlayPortOwned_, trkVolumePortOwned_;
+    // The player's view of the window; the core holds the player while they are attached.
+    std::unique_ptr<BmpSliderPort> prgPlayPort_, trkVolumePort_;
     std::unique_ptr<MainPlayerWindow> playerWindow_;
-    std::unique_ptr<XaudioDecoderEngine> mp3PlayerEngine_;
-    std::unique_ptr<WaveEngine> wavPlayerEngine_;
-    std::unique_ptr<QtSystemPlayer> sysPlayer_;
-    std::unique_ptr<QtPollTimer> sysTimer_, wavTimer_;
-    std::unique_ptr<PlaybackController> player_;
-    std::unique_ptr<TAudio> mixer_;
-    std::unique_ptr<VolumeController> volume_;
     // Last, so it goes first: the core's signals and the lists' hooks are undone before the
     // controls they reach.
     EventLink links_;

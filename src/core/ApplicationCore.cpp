@@ -6,6 +6,8 @@
 #include "settings/BigIniFile.h"
 #include "wavepipe/MMWave.h"
 #include "wavepipe/MainWavPlayer.h"
+#include "PlayerAssembly.h"
+#include "player/Audio.h"
 
 #include <QCoreApplication>
 #include <stdexcept>
@@ -27,6 +29,7 @@ CoreComponents CoreComponents::Load(const QString &libraryFolder)
     c.wavInfo = std::make_unique<TMMWave>();
     c.wavPlayer = makeMainWavPlayer();
     c.MusicInfo = std::make_unique<TAudioInfo>();
+    c.Mixer = std::make_unique<TAudio>();
     return c;
 }
 
@@ -49,6 +52,28 @@ ApplicationCore::ApplicationCore(AppContext &context, CoreComponents components)
 }
 
 ApplicationCore::~ApplicationCore() = default;
+
+void ApplicationCore::attachPlayer(PlayerWindowPort *window, SliderPort *volumeSlider)
+{
+    player_.reset();
+    if (window && volumeSlider)
+        player_ = std::make_unique<PlayerAssembly>(
+            state_, *this, options_, context_, info_,
+            PlayerAssembly::Parts{*components_.mp3Player, *components_.wavPlayer, *components_.MusicInfo,
+                                  *components_.wavInfo, *components_.Mixer},
+            *window, *volumeSlider);
+}
+
+static PlayerAssembly &attached(const std::unique_ptr<PlayerAssembly> &player)
+{
+    if (!player)
+        throw std::logic_error("no player window is attached to the application core");
+    return *player;
+}
+
+PlaybackController &ApplicationCore::player() const { return attached(player_).player(); }
+VolumeController &ApplicationCore::volume() const { return attached(player_).volume(); }
+QtSystemPlayer &ApplicationCore::sysPlayer() const { return attached(player_).sysPlayer(); }
 
 ListsPort &ApplicationCore::lists() const
 {

@@ -27,6 +27,13 @@ class TAudioInfo;
 class TGogoTea;
 class TMMWave;
 class TMMWavePlayer;
+class TAudio;
+class PlayerAssembly;
+class PlaybackController;
+class VolumeController;
+class QtSystemPlayer;
+class PlayerWindowPort;
+class SliderPort;
 
 // The components the core works with. Load makes the real ones; tests may hand in components
 // on stand-in libraries.
@@ -37,7 +44,7 @@ struct CoreComponents {
     std::unique_ptr<TMMWave> wavInfo;
     std::unique_ptr<TMMWavePlayer> wavPlayer; // plays the WAV list's files
     std::unique_ptr<TAudioInfo> MusicInfo;
-    // The mixer joins here.
+    std::unique_ptr<TAudio> Mixer; // the system mixer behind the volume slider
 
     // The decoders on libraryFolder + "decoder.so" (loaded at their first command), the encoder
     // on libraryFolder + "encoder.so": raises "Lost encoder.so!" when that cannot be used.
@@ -68,6 +75,14 @@ public:
     TMMWave &wavInfo() { return *components_.wavInfo; }
     TAudioInfo &MusicInfo() { return *components_.MusicInfo; }
     TMMWavePlayer &wavPlayer() { return *components_.wavPlayer; }
+    TAudio &Mixer() { return *components_.Mixer; }
+
+    // The window's player view and volume slider. Attaching them puts the player together (and
+    // looks up the loudspeaker line); nullptr takes it apart again.
+    void attachPlayer(PlayerWindowPort *window, SliderPort *volumeSlider);
+    PlaybackController &player() const;
+    VolumeController &volume() const;
+    QtSystemPlayer &sysPlayer() const;
 
     BatchDriver &batch() { return batch_; }
     Mp3ToWavConversion &mp3ToWav() { return mp3ToWav_; }
@@ -132,6 +147,7 @@ private:
     Mp3ToWavConversion mp3ToWav_;
     WavToMp3Conversion wavToMp3_;
     ListsPort *lists_ = nullptr;
+    std::unique_ptr<PlayerAssembly> player_;
     // Last, so it goes first: the codecs' event slots are emptied before anything they reach.
     EventLink codecEvents_;
 };

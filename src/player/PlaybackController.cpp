@@ -38,10 +38,10 @@ struct BusyScope {
 
 } // namespace
 
-PlaybackController::PlaybackController(AppState &state, const ProgramOptions &options, Dialogs &dialogs,
+PlaybackController::PlaybackController(AppState &state, ActivityControl &activity, const ProgramOptions &options, Dialogs &dialogs,
                                        FileSystem &fileSystem, PlayerWindowPort &window, InfoView &info,
                                        TAudioInfo &musicInfo, TMMWave &wavInfo, Engines engines)
-    : state_(state), options_(options), dialogs_(dialogs), fileSystem_(fileSystem), window_(window), info_(info),
+    : state_(state), activity_(activity), options_(options), dialogs_(dialogs), fileSystem_(fileSystem), window_(window), info_(info),
       musicInfo_(musicInfo), wavInfo_(wavInfo), engines_(engines)
 {
 }
@@ -120,7 +120,7 @@ void PlaybackController::StartFromIdle()
     // opens then meets a window that already refuses the list commands, and a Stop clicked
     // meanwhile stops this playback.
     EnterPlayingLook();
-    state_.ActivityState = asPlaying;
+    activity_.SetActivityState(asPlaying);
     BusyScope busy(busy_);
     StartStep(state_.FileQueue[0], engines_.wave.Wave(), Reporting::Ignore);
     if (!Playing())
@@ -157,7 +157,7 @@ void PlaybackController::btnStopClick()
 {
     if (!Playing())
         return;
-    state_.ActivityState = asIdle;
+    activity_.SetActivityState(asIdle);
     isPaused_ = false;
     ++generation_;
     if (PollTimer *timer = EngineTimer())
@@ -498,7 +498,7 @@ void PlaybackController::EndOfPlayback()
     StopEngineForGood(decoderFailure);
     LeavePlayingLook();
     ShowIdle(info_);
-    state_.ActivityState = asIdle;
+    activity_.SetActivityState(asIdle);
     isPaused_ = false;
     if (decoderFailure)
         std::rethrow_exception(decoderFailure);

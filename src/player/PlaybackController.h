@@ -34,7 +34,8 @@ public:
     };
 
     // musicInfo probes MPEG files; wavInfo is the wave object that probes WAV files.
-    PlaybackController(AppState &state, const ProgramOptions &options, Dialogs &dialogs, FileSystem &fileSystem,
+    // The activity goes through `activity`, which owns every change of ActivityState.
+    PlaybackController(AppState &state, ActivityControl &activity, const ProgramOptions &options, Dialogs &dialogs, FileSystem &fileSystem,
                        PlayerWindowPort &window, InfoView &info, TAudioInfo &musicInfo, TMMWave &wavInfo,
                        Engines engines);
 
@@ -102,6 +103,7 @@ private:
     void ShowPosition(int64_t position, int64_t length);
 
     AppState &state_;
+    ActivityControl &activity_;
     const ProgramOptions &options_;
     Dialogs &dialogs_;
     FileSystem &fileSystem_;

@@ -2,6 +2,7 @@
 // are asked and can be told to refuse.
 #pragma once
 
+#include "support/StateActivity.h"
 #include "convert/ConvertPorts.h"
 #include "core/AppState.h"
 
@@ -10,16 +11,6 @@
 #include <vector>
 
 namespace tb::test {
-
-// The activity changed as the core changes it, on a state of the test's own.
-class StateActivity : public ActivityControl {
-public:
-    explicit StateActivity(AppState &state) : state_(state) {}
-    void SetActivityState(ActivityStates state) override { state_.ActivityState = state; }
-
-private:
-    AppState &state_;
-};
 
 struct FakeRow {
     QString path;

@@ -1,5 +1,6 @@
 // The playback controller against recording doubles of the window and the three engines, with
 // real files on disk for the probes (MPEG headers, WAV files).
+#include "support/StateActivity.h"
 #include "support/InfoTexts.h"
 #include "platform/TestDoubles.h"
 #include "PlayerDoubles.h"
@@ -35,7 +36,8 @@ struct Rig {
     RecordingWave wave{log};
     RecordingSystemPlayer system{log};
     RecordingTimer sysTimer, wavTimer;
-    PlaybackController player{state, options, dialogs, fileSystem, window, info, musicInfo, wavInfo,
+    StateActivity activity{state};
+    PlaybackController player{state, activity, options, dialogs, fileSystem, window, info, musicInfo, wavInfo,
                               {decoder, wave, system, sysTimer, wavTimer}};
 
     Rig() { wavInfo.SetTimeFormat(tfMillisecond); }

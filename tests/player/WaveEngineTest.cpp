@@ -1,4 +1,5 @@
 // The playback controller with the real wave player, heard through the capture device.
+#include "support/StateActivity.h"
 #include "support/InfoTexts.h"
 #include "platform/TestDoubles.h"
 #include "PlayerDoubles.h"
@@ -34,6 +35,7 @@ struct WaveRig {
     QByteArray audioBefore = qgetenv("TONEBRIDGE_AUDIO");
     QString heard = dir.file("heard.raw");
     AppState state;
+    StateActivity activity{state};
     ProgramOptions options;
     ScriptedDialogs dialogs;
     LocalFileSystem fileSystem;
@@ -58,7 +60,7 @@ struct WaveRig {
         engine = std::make_unique<WavePlayerEngine>(*wavPlayer);
         sysTimer = std::make_unique<QtPollTimer>([this] { player->sysTimerTimer(); });
         wavTimer = std::make_unique<QtPollTimer>([this] { player->wavTimerTimer(); });
-        player = std::make_unique<PlaybackController>(state, options, dialogs, fileSystem, window, info, musicInfo,
+        player = std::make_unique<PlaybackController>(state, activity, options, dialogs, fileSystem, window, info, musicInfo,
                                                       wavInfo,
                                                       PlaybackController::Engines{decoder, *engine, system, *sysTimer,
                                                                                   *wavTimer});
