@@ -56,9 +56,10 @@ ApplicationCore::~ApplicationCore() = default;
 void ApplicationCore::attachPlayer(PlayerWindowPort *window, SliderPort *volumeSlider)
 {
     player_.reset();
+    ActivityControl &activity = *this;
     if (window && volumeSlider)
         player_ = std::make_unique<PlayerAssembly>(
-            state_, *this, options_, context_, info_,
+            state_, activity, options_, context_, info_,
             PlayerAssembly::Parts{*components_.mp3Player, *components_.wavPlayer, *components_.MusicInfo,
                                   *components_.wavInfo, *components_.Mixer},
             *window, *volumeSlider);
