@@ -74,7 +74,8 @@ struct Window : AppFixture {
     TMainFrm *frm = nullptr;
     explicit Window(const QStringList &files)
     {
-        folder.write(QFileInfo(settingsFile()).fileName(), "[Options]\r\nIsNormalizing=0\r\n");
+        // The button sounds off: only the player reaches the device.
+        folder.write(QFileInfo(settingsFile()).fileName(), "[Options]\r\nIsNormalizing=0\r\nIsActiveSnd=0\r\nIsClickSnd=0\r\n");
         frm = &create();
         frm->show();
         int32_t doWhat = files.front().endsWith(".wav") ? dwWavToMp3 : dwMp3ToWav;
