@@ -407,7 +407,8 @@ std::vector<uint8_t> makeId3v24(const TagFields &fields)
     text("TPE1", fields.artist);
     text("TALB", fields.album);
     text("TDRC", fields.year);
-    text("TCON", fields.genre);
+    // A name that begins with a parenthesis would read as a genre number: it is escaped as "((".
+    text("TCON", fields.genre.starts_with("(") ? "(" + fields.genre : fields.genre);
     if (!fields.comment.empty()) {
         // Language unknown ("XXX"), no description.
         std::vector<uint8_t> payload{Utf8, 'X', 'X', 'X', 0};

@@ -67,7 +67,8 @@ TEST(WavePlayer, PlaysItsWaveImageAsynchronouslyBetweenBeforeAndAfterPlay)
     TepWavePlayer player("wavClick");
     player.setChannel(&rec.channel);
     player.setOptions(wpoAsync);
-    const QByteArray image = wave(2205, 1000);
+    // Long enough that it cannot have ended before Play returns, however fast the device takes it.
+    const QByteArray image = wave(22050, 1000);
     player.setWave(image);
     QStringList log;
     player.BeforePlay = [&](TepWavePlayer *s) { log << "before " + s->objectName() << QString::number(rec.opened); };

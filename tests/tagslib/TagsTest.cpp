@@ -334,6 +334,16 @@ TEST(Id3v2, MadeTagIsVersionFourAndReadsBack)
     EXPECT_TRUE(makeId3v24(TagFields{}).empty());
 }
 
+TEST(Id3v2, AGenreNameInParenthesesReadsBackAsItselfNotAsANumber)
+{
+    // "((7)" in a tag is the name "(7)", not genre 7; a tag made from it must say the same.
+    const std::vector<uint8_t> source = id3Tag(3, {{"TCON", latin1Text("((7)"), {}}});
+    const TagFields read = readId3v2Fields(checkId3v2(source.data(), source.size()).tag);
+    EXPECT_EQ(read.genre, "(7)");
+    const std::vector<uint8_t> made = makeId3v24(read);
+    EXPECT_EQ(readId3v2Fields(made).genre, "(7)");
+}
+
 // --- INFO lists ----------------------------------------------------------------------------------
 
 TEST(RiffInfo, ListRoundTripsAndIsLaidOutAsRiff)
