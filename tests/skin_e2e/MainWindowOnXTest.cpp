@@ -5,6 +5,7 @@
 #include "skin/MorphButton.h"
 #include "skin/SkinLayout.h"
 #include "support/AppFixture.h"
+#include "support/XServer.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -12,47 +13,12 @@
 #include <QTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace tb;
 
 namespace {
 
-class XServer {
-public:
-    XServer()
-    {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(fds[1], 3);
-            execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp", nullptr);
-            _exit(127);
-        }
-        close(fds[1]);
-        char buffer[16] = {};
-        ssize_t n = pid_ > 0 ? read(fds[0], buffer, sizeof buffer - 1) : 0;
-        close(fds[0]);
-        if (n > 0)
-            display_ = QString(":%1").arg(QString::fromLatin1(buffer).trimmed());
-    }
-    ~XServer()
-    {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    const QString &display() const { return display_; }
-
-private:
-    pid_t pid_ = -1;
-    QString display_;
-};
+using test::XServer;
 
 XServer *server = nullptr;
 
