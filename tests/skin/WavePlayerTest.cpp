@@ -108,13 +108,14 @@ TEST(WavePlayer, NoStopLeavesAPlayingSoundAloneAndDisabledPlaysNothing)
         p->setChannel(&rec.channel);
     first.setOptions(wpoAsync);
     second.setOptions(wpoAsync | wpoNoStop);
-    first.setWave(wave(4410, 100));
+    // A second long enough that a loaded machine cannot end it before the second Play.
+    first.setWave(wave(22050, 100));
     second.setWave(wave(441, 200));
     first.Play();
     second.Play();
     EXPECT_EQ(rec.channel.started(), 1);
     rec.waitQuiet();
-    EXPECT_EQ(rec.played(), wave(4410, 100).mid(44));
+    EXPECT_EQ(rec.played(), wave(22050, 100).mid(44));
 
     int events = 0;
     second.setEnabled(false);
