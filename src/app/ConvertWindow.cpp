@@ -44,26 +44,34 @@ void WindowLists::ClearLists() { lists_.ClearLists(); }
 void WindowLists::LoadPlayList(const QString &path) { playLists_.LoadPlayList(path); }
 void WindowLists::SavePlayList(const QString &path, bool overwrite) { playLists_.SavePlayList(path, overwrite); }
 
+void ConvertingLook::GreyTab(QPushButton *tab)
+{
+    tab->setEnabled(false);
+    // The tab's own look is kept in its Tag, its text turns grey.
+    tab->setProperty(TagProperty, tab->styleSheet());
+    tab->setStyleSheet(tab->styleSheet() +
+                       QStringLiteral("QPushButton, QPushButton:disabled { color: %1; }").arg(GreyedTabText.name()));
+}
+
+void ConvertingLook::RestoreTab(QPushButton *tab)
+{
+    tab->setEnabled(true);
+    QVariant kept = tab->property(TagProperty);
+    if (kept.isValid())
+        tab->setStyleSheet(kept.toString());
+}
+
 void ConvertingLook::Enter()
 {
-    for (QPushButton *tab : {btnMp3Wav_, btnWavMp3_}) {
-        tab->setEnabled(false);
-        // The tab's own look is kept in its Tag, its text turns grey.
-        tab->setProperty(TagProperty, tab->styleSheet());
-        tab->setStyleSheet(tab->styleSheet() +
-                           QStringLiteral("QPushButton, QPushButton:disabled { color: %1; }").arg(GreyedTabText.name()));
-    }
+    for (QPushButton *tab : {btnMp3Wav_, btnWavMp3_})
+        GreyTab(tab);
     setLabelColour(labCurrentTime_, ConvertingClockColour);
 }
 
 void ConvertingLook::Leave()
 {
-    for (QPushButton *tab : {btnMp3Wav_, btnWavMp3_}) {
-        tab->setEnabled(true);
-        QVariant kept = tab->property(TagProperty);
-        if (kept.isValid())
-            tab->setStyleSheet(kept.toString());
-    }
+    for (QPushButton *tab : {btnMp3Wav_, btnWavMp3_})
+        RestoreTab(tab);
     setLabelColour(labCurrentTime_, ClockColour);
 }
 

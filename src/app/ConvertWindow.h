@@ -58,6 +58,9 @@ public:
         : btnMp3Wav_(btnMp3Wav), btnWavMp3_(btnWavMp3), labCurrentTime_(labCurrentTime) {}
     void Enter();
     void Leave();
+    // A tab disabled with a grey caption, and back; the player greys the same tabs.
+    static void GreyTab(QPushButton *tab);
+    static void RestoreTab(QPushButton *tab);
 
 private:
     QPushButton *btnMp3Wav_, *btnWavMp3_;

@@ -35,31 +35,22 @@ MainPlayerWindow::MainPlayerWindow(TConversionLists &lists, SliderPort &prgPlay,
                                    QPushButton *btnWavMp3)
     : prgPlay_(prgPlay), tabs_{btnMp3Wav, btnWavMp3}
 {
-    lists_[0] = std::make_unique<CheckListPort>(lists.list(0), lists);
-    lists_[1] = std::make_unique<CheckListPort>(lists.list(1), lists);
+    for (int32_t doWhat : {dwMp3ToWav, dwWavToMp3})
+        lists_[ListIndexOf(doWhat)] = std::make_unique<CheckListPort>(lists.list(doWhat), lists);
 }
 
-ConversionListPort &MainPlayerWindow::List(int32_t doWhat) { return *lists_[doWhat == 1 ? 1 : 0]; }
+ConversionListPort &MainPlayerWindow::List(int32_t doWhat) { return *lists_[ListIndexOf(doWhat)]; }
 
 void MainPlayerWindow::GreyTabs()
 {
-    for (QPushButton *tab : tabs_) {
-        tab->setEnabled(false);
-        // The tab keeps its own look in its Tag while its caption is grey.
-        tab->setProperty("Tag", tab->styleSheet());
-        tab->setStyleSheet(tab->styleSheet() + QStringLiteral("QPushButton, QPushButton:disabled { color: %1; }")
-                                                   .arg(ConvertingLook::GreyedTabText.name()));
-    }
+    for (QPushButton *tab : tabs_)
+        ConvertingLook::GreyTab(tab);
 }
 
 void MainPlayerWindow::RestoreTabs()
 {
-    for (QPushButton *tab : tabs_) {
-        tab->setEnabled(true);
-        QVariant kept = tab->property("Tag");
-        if (kept.isValid())
-            tab->setStyleSheet(kept.toString());
-    }
+    for (QPushButton *tab : tabs_)
+        ConvertingLook::RestoreTab(tab);
 }
 
 } // namespace tb

@@ -87,6 +87,10 @@ void TAudioInfo::FindFirstFrame(ProbeStream &stream, int64_t start, int64_t coun
     int n = static_cast<int>(std::min<int64_t>(PieceSize, count));
     stream.readExactly(buffer, n);
     for (int64_t tagSize; (tagSize = Id3v2TagSize(buffer, n)) > 0;) {
+        // A tag that claims more than the file holds is damaged: its bytes are searched like
+        // junk, as the decoder finds the audio behind it.
+        if (from + tagSize > count)
+            break;
         from += tagSize;
         if (from >= count || from > MaxSearchStart) {
             FrameHdr.Valid = false;

@@ -159,13 +159,7 @@ void PlaybackController::btnStopClick()
         return;
     activity_.SetActivityState(asIdle);
     isPaused_ = false;
-    ++generation_;
-    if (PollTimer *timer = EngineTimer())
-        timer->Stop();
-    std::exception_ptr decoderFailure;
-    StopEngineForGood(decoderFailure);
-    LeavePlayingLook();
-    ShowIdle(info_);
+    const std::exception_ptr decoderFailure = ShutDownEngine();
     // The window is idle again before the failure is shown.
     if (decoderFailure)
         std::rethrow_exception(decoderFailure);
@@ -489,7 +483,7 @@ void PlaybackController::FileEnded(bool kept, TMMWave &describeWave)
               engine_ == Engine::Decoder ? Reporting::Raise : Reporting::Ignore);
 }
 
-void PlaybackController::EndOfPlayback()
+std::exception_ptr PlaybackController::ShutDownEngine()
 {
     ++generation_;
     if (PollTimer *timer = EngineTimer())
@@ -498,6 +492,12 @@ void PlaybackController::EndOfPlayback()
     StopEngineForGood(decoderFailure);
     LeavePlayingLook();
     ShowIdle(info_);
+    return decoderFailure;
+}
+
+void PlaybackController::EndOfPlayback()
+{
+    const std::exception_ptr decoderFailure = ShutDownEngine();
     activity_.SetActivityState(asIdle);
     isPaused_ = false;
     if (decoderFailure)

@@ -100,6 +100,9 @@ private:
     // The common part of the end of a file: keep or drop it, then go on or end playback.
     void FileEnded(bool kept, TMMWave &describeWave);
     void EndOfPlayback();
+    // Stops the engine and its timer, drops late news and leaves the playing look; returns the
+    // decoder's first failure for the caller to raise once the state is idle.
+    std::exception_ptr ShutDownEngine();
     void ShowPosition(int64_t position, int64_t length);
 
     AppState &state_;

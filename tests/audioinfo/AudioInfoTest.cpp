@@ -192,7 +192,9 @@ INSTANTIATE_TEST_SUITE_P(
         TagCase{"JunkBeyondTheReach", QByteArray(12000, '\0'), -1},
         TagCase{"SizeThatIsNotSynchSafeIsJunk", id3v2Header(3, 0, 100).replace(9, 1, "\x80") + QByteArray(12000, '\0'), -1},
         TagCase{"TagNotAtTheStartIsJunk", QByteArray(10, '\0') + id3v2Tag(3, 200), 220},
-        TagCase{"TagRunningPastTheEndLeavesNoFrame", id3v2Header(3, 0, 0x0FFFFFFF), -1}),
+        // a damaged tag is searched like junk, so the decoder's playable file is not "Unknown Format"
+        TagCase{"TagRunningPastTheEndIsSearchedLikeJunk", id3v2Header(3, 0, 0x0FFFFFFF), 10},
+        TagCase{"SecondTagRunningPastTheEndIsSearchedLikeJunk", id3v2Tag(3, 200) + id3v2Header(4, 0, 0x0FFFFFFF), 220}),
     [](const ::testing::TestParamInfo<TagCase> &info) { return std::string(info.param.name); });
 
 TEST(AudioInfo, SearchNeverLooksInsideTheTag)

@@ -2,6 +2,7 @@
 // and an "id3 " chunk before the samples, which stay exactly as they were.
 #include "DecoderSession.h"
 #include "MpegFixtures.h"
+#include "support/ReferenceTools.h"
 #include "support/TempDir.h"
 #include "tagslib/Id3Builder.h"
 
@@ -28,21 +29,6 @@ TagFields infoOf(const WavFile &wav)
 {
     const QByteArray list = wav.chunk("LIST");
     return tb::tags::readInfoList(reinterpret_cast<const uint8_t *>(list.constData()), static_cast<size_t>(list.size()));
-}
-
-// What ffprobe reads from a file's tags, keyed by lower-case name.
-std::map<std::string, std::string> ffprobeTags(const QString &path)
-{
-    QProcess p;
-    p.start("ffprobe", {"-v", "error", "-show_entries", "format_tags", "-of", "default=nw=1", path});
-    p.waitForFinished(60000);
-    std::map<std::string, std::string> tags;
-    for (const QByteArray &line : p.readAllStandardOutput().split('\n')) {
-        const qsizetype eq = line.indexOf('=');
-        if (line.startsWith("TAG:") && eq > 0)
-            tags[line.mid(4, eq - 4).toLower().toStdString()] = line.mid(eq + 1).toStdString();
-    }
-    return tags;
 }
 
 // The samples sox reads from a WAV file.

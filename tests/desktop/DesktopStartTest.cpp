@@ -102,12 +102,13 @@ protected:
     }
 
     // Exit writes the lists into the last playlist; returns the paths of (Mp3Wav, WavMp3).
-    std::pair<QStringList, QStringList> exitAndReadLists(QProcess &program, const QString &window)
+    std::pair<QStringList, QStringList> exitAndReadLists(QProcess &program, const QString &window,
+                                                         const QString &playlistName = "default.lst")
     {
         // The exit button of the main window: it shows once the pointer rests on it.
         server->xdotool({"mousemove", "--window", window, "22", "119", "sleep", "0.5", "click", "1"});
         EXPECT_TRUE(program.waitForFinished(60000)) << "Exit ends the program";
-        TBiggerIniFile playlist(programFolder() + "default.lst");
+        TBiggerIniFile playlist(programFolder() + playlistName);
         auto list = [&](const char *count, const char *section) {
             QStringList paths;
             for (int i = 0; i < playlist.ReadInteger("General", count, 0); ++i)
@@ -132,6 +133,30 @@ TEST_F(DesktopStart, FilesAndAFolderOnTheCommandLineJoinTheLists)
     const auto [mp3Wav, wavMp3] = exitAndReadLists(*program, window);
     EXPECT_EQ(mp3Wav, (QStringList{a, c}));
     EXPECT_EQ(wavMp3, (QStringList{d, b}));
+}
+
+TEST_F(DesktopStart, FilesOnTheCommandLineJoinTheListsAfterTheLastPlaylistHasLoaded)
+{
+    const QString kept = music("kept.mp3"), keptWave = music("kept.wav"), added = music("added.mp3");
+    // The last playlist of an earlier run, named in the settings.
+    {
+        TBiggerIniFile playlist(programFolder() + "saved.lst");
+        playlist.WriteString("General", "ID", "Tonebridge PlayList");
+        playlist.WriteInteger("General", "Mp3WavCount", 1);
+        playlist.WriteInteger("General", "WavMp3Count", 1);
+        playlist.WriteString("Mp3WavList-File0", "File", kept);
+        playlist.WriteString("WavMp3List-File0", "File", keptWave);
+        playlist.UpdateFile();
+        TBiggerIniFile settings(programFolder() + "kestrel.ini");
+        settings.WriteString("Options", "LastPlayList", programFolder() + "saved.lst");
+        settings.UpdateFile();
+    }
+    QProcess *program = start({"added.mp3"});
+    const QString window = mainWindowOf(*program);
+    ASSERT_FALSE(window.isEmpty());
+    const auto [mp3Wav, wavMp3] = exitAndReadLists(*program, window, "saved.lst");
+    EXPECT_EQ(mp3Wav, (QStringList{kept, added})) << "loading the playlist must not drop the file given to the program";
+    EXPECT_EQ(wavMp3, QStringList{keptWave});
 }
 
 TEST_F(DesktopStart, ASecondStartHandsItsFilesToTheRunningWindowAndEnds)

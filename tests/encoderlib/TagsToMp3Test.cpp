@@ -5,6 +5,7 @@
 #include "support/WavWriter.h"
 #include "decoderlib/DecoderSession.h"
 #include "decoderlib/MpegFixtures.h"
+#include "support/ReferenceTools.h"
 #include "support/TempDir.h"
 #include "tagslib/Id3Builder.h"
 
@@ -44,20 +45,6 @@ int32_t encode(const QString &in, const QString &out)
     MPGE_closeCoder();
     MPGE_endCoder();
     return result;
-}
-
-std::map<std::string, std::string> ffprobeTags(const QString &file)
-{
-    QProcess p;
-    p.start("ffprobe", {"-v", "error", "-show_entries", "format_tags", "-of", "default=nw=1", file});
-    p.waitForFinished(60000);
-    std::map<std::string, std::string> tags;
-    for (const QByteArray &line : p.readAllStandardOutput().split('\n')) {
-        const qsizetype eq = line.indexOf('=');
-        if (line.startsWith("TAG:") && eq > 0)
-            tags[line.mid(4, eq - 4).toLower().toStdString()] = line.mid(eq + 1).toStdString();
-    }
-    return tags;
 }
 
 // What the mpg123 program decodes, as raw 16-bit samples.

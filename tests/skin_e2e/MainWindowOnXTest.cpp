@@ -8,11 +8,16 @@
 #include "support/XServer.h"
 
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/shape.h>
+
+#include <cstdlib>
 
 using namespace tb;
 
@@ -21,6 +26,25 @@ namespace {
 using test::XServer;
 
 XServer *server = nullptr;
+
+// The bounding shape the X server keeps for the window, from the SHAPE extension itself.
+QRegion xShapeOf(WId window)
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11)
+        return {};
+    xcb_connection_t *connection = x11->connection();
+    xcb_shape_get_rectangles_reply_t *reply = xcb_shape_get_rectangles_reply(
+        connection, xcb_shape_get_rectangles(connection, xcb_window_t(window), XCB_SHAPE_SK_BOUNDING), nullptr);
+    QRegion shape;
+    if (!reply)
+        return shape;
+    const xcb_rectangle_t *rects = xcb_shape_get_rectangles_rectangles(reply);
+    for (int i = 0; i < xcb_shape_get_rectangles_rectangles_length(reply); ++i)
+        shape += QRect(rects[i].x, rects[i].y, rects[i].width, rects[i].height);
+    std::free(reply);
+    return shape;
+}
 
 void settle(int ms)
 {
@@ -103,6 +127,11 @@ TEST_F(MainWindowOnX, TheWindowIsCutToTheSkinsOutline)
     EXPECT_TRUE(text.contains(QString("Window shape extents:  %1x%2+%3+%4")
                                   .arg(box.width()).arg(box.height()).arg(box.x()).arg(box.y())))
         << text.toStdString();
+
+    // Every rectangle of it, not only the extents.
+    const QRegion xShape = xShapeOf(frm->winId());
+    EXPECT_FALSE(xShape.isEmpty());
+    EXPECT_TRUE(xShape.xored(outline).isEmpty()) << "rectangles that differ: " << xShape.xored(outline).rectCount();
 
     // Where the skin is red, the screen shows what lies behind the window.
     const QImage corner = screenPixels(QRect(origin + QPoint(0, MainClientHeight - 6), QSize(6, 6)));

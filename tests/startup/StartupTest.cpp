@@ -2,6 +2,7 @@
 // shows "Lost encoder.so!" and ends without its main window and without writing anything.
 #include "platform/FileSystem.h"
 #include "support/TempDir.h"
+#include "support/XServer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -25,41 +26,6 @@ using namespace tb;
 using namespace tb::test;
 
 namespace {
-
-// A virtual X server for the whole test program; the display number is the server's choice.
-class XServer {
-public:
-    XServer()
-    {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(fds[1], 3);
-            execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp", nullptr);
-            _exit(127);
-        }
-        close(fds[1]);
-        char buffer[16] = {};
-        ssize_t n = pid_ > 0 ? read(fds[0], buffer, sizeof buffer - 1) : 0;
-        close(fds[0]);
-        if (n > 0)
-            display_ = QString(":%1").arg(QString::fromLatin1(buffer).trimmed());
-    }
-    ~XServer()
-    {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    const QString &display() const { return display_; }
-
-private:
-    pid_t pid_ = -1;
-    QString display_;
-};
 
 XServer *server = nullptr;
 QApplication *app = nullptr;

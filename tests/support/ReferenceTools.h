@@ -7,6 +7,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <map>
+#include <string>
+
 namespace tb::test {
 
 struct ToolRun {
@@ -41,6 +44,19 @@ inline QString missingTool(const QStringList &programs)
         process.waitForFinished(-1);
     }
     return {};
+}
+
+// What ffprobe reads from a file's tags, keyed by lower-case name.
+inline std::map<std::string, std::string> ffprobeTags(const QString &path)
+{
+    const ToolRun run = runTool("ffprobe", {"-v", "error", "-show_entries", "format_tags", "-of", "default=nw=1", path});
+    std::map<std::string, std::string> tags;
+    for (const QString &line : run.output.split('\n', Qt::SkipEmptyParts)) {
+        const qsizetype eq = line.indexOf('=');
+        if (line.startsWith("TAG:") && eq > 0)
+            tags[line.mid(4, eq - 4).toLower().toStdString()] = line.mid(eq + 1).toStdString();
+    }
+    return tags;
 }
 
 // ffprobe's "key=value" lines for the entries of the first audio stream (e.g.

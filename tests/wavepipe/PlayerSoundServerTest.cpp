@@ -2,10 +2,10 @@
 // null sink started for the test, whose monitor is recorded.
 #include "support/AcmFixtures.h"
 #include "support/EventWait.h"
+#include "support/SoundServer.h"
 #include "wavepipe/MainWavPlayer.h"
 
 #include <QCoreApplication>
-#include <QProcess>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -25,58 +25,29 @@ QCoreApplication &app()
     return *instance;
 }
 
-class SoundServer : public ::testing::Test {
+class SoundServerPlayback : public ::testing::Test {
 protected:
     TempDir dir;
-    QProcess server;
-    QProcess recorder;
+    std::unique_ptr<SoundServer> server;
 
     void SetUp() override
     {
         app();
-        const QString runtime = dir.file("runtime");
-        QDir().mkpath(runtime);
-        qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
-        qputenv("HOME", dir.path().toUtf8());
-        qputenv("PULSE_SERVER", ("unix:" + runtime + "/pulse/native").toUtf8());
-        server.setProcessChannelMode(QProcess::MergedChannels);
-        server.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "-L",
-                                    "module-null-sink sink_name=testsink rate=44100 channels=2", "-L",
-                                    "module-native-protocol-unix", "--log-target=stderr"});
-        ASSERT_TRUE(server.waitForStarted(10000)) << "pulseaudio cannot start";
-        for (int i = 0; i < 100 && !QFile::exists(runtime + "/pulse/native"); ++i)
-            QThread::msleep(50);
-        ASSERT_TRUE(QFile::exists(runtime + "/pulse/native")) << server.readAll().toStdString();
-        // The player plays through the real device in this test.
-        qunsetenv("TONEBRIDGE_AUDIO");
+        server = std::make_unique<SoundServer>();
+        ASSERT_TRUE(server->running()) << server->log().toStdString();
     }
-
-    void TearDown() override
-    {
-        qputenv("TONEBRIDGE_AUDIO", "null");
-        for (QProcess *p : {&recorder, &server}) {
-            if (p->state() != QProcess::NotRunning) {
-                p->terminate();
-                if (!p->waitForFinished(5000)) {
-                    p->kill();
-                    p->waitForFinished(5000);
-                }
-            }
-        }
-    }
+    // The server puts the null device back for the next test when it ends.
+    void TearDown() override { server.reset(); }
 };
 
-TEST_F(SoundServer, AnImaAdpcmFilePlaysAndTheRecordingHoldsItsTone)
+TEST_F(SoundServerPlayback, AnImaAdpcmFilePlaysAndTheRecordingHoldsItsTone)
 {
     const QString source = dir.file("tone.wav");
     ASSERT_TRUE(writeSineWav(source, {44100, 2, 16, 44100 * 3 / 2, 1000.0, 0.5}));
     const QString ima = dir.file("ima.wav");
     ASSERT_TRUE(run("sox", {source, "-e", "ima-adpcm", ima}));
 
-    const QString raw = dir.file("heard.raw");
-    recorder.start("parec", {"-d", "testsink.monitor", "--format=s16le", "--rate=44100", "--channels=2",
-                             "--latency-msec=20", raw});
-    ASSERT_TRUE(recorder.waitForStarted(10000));
+    ASSERT_TRUE(server->startRecording());
     QThread::msleep(300);
 
     auto player = makeMainWavPlayer();
@@ -89,10 +60,9 @@ TEST_F(SoundServer, AnImaAdpcmFilePlaysAndTheRecordingHoldsItsTone)
     ASSERT_TRUE(waitUntil([&] { return stops > 0 && player->State() == wosClosed; }, 20000));
     EXPECT_EQ(stops, 1);
     QThread::msleep(300);
-    recorder.terminate();
-    recorder.waitForFinished(5000);
+    server->stopRecording();
 
-    const std::vector<int16_t> heard = samples16(TempDir::read(raw));
+    const std::vector<int16_t> heard = server->heard();
     // The left channel of what is louder than silence: the played tone.
     std::vector<int16_t> loud;
     for (size_t i = 0; i + 1 < heard.size(); i += 2)
