@@ -4,6 +4,8 @@
 
 #include "PlayerPorts.h"
 
+#include <QObject>
+
 namespace tb {
 
 class TMMWavePlayer;
@@ -11,6 +13,7 @@ class TMMWavePlayer;
 class WavePlayerEngine : public WaveEngine {
 public:
     explicit WavePlayerEngine(TMMWavePlayer &player) : player_(player) {}
+    ~WavePlayerEngine() override;
     TMMWave &Wave() override;
     void Play() override;
     void Pause() override;
@@ -22,9 +25,12 @@ public:
     int64_t DurationMs() override;
     int64_t PositionMs() override;
     void SetPositionMs(int64_t position) override;
+    void SetStoppedHandler(std::function<void()> handler) override;
 
 private:
     TMMWavePlayer &player_;
+    // Posted stop reports die with the adapter.
+    QObject postedTo_;
 };
 
 } // namespace tb

@@ -50,6 +50,7 @@ struct WaveRig {
     std::unique_ptr<WavePlayerEngine> engine;
     std::unique_ptr<QtPollTimer> sysTimer, wavTimer;
     std::unique_ptr<PlaybackController> player;
+    bool pollWave = true; // off: only the player's own stop report moves playback on
 
     WaveRig()
     {
@@ -59,7 +60,10 @@ struct WaveRig {
         wavPlayer = makeMainWavPlayer();
         engine = std::make_unique<WavePlayerEngine>(*wavPlayer);
         sysTimer = std::make_unique<QtPollTimer>([this] { player->sysTimerTimer(); });
-        wavTimer = std::make_unique<QtPollTimer>([this] { player->wavTimerTimer(); });
+        wavTimer = std::make_unique<QtPollTimer>([this] {
+            if (pollWave)
+                player->wavTimerTimer();
+        });
         player = std::make_unique<PlaybackController>(state, activity, options, dialogs, fileSystem, window, info, musicInfo,
                                                       wavInfo,
                                                       PlaybackController::Engines{decoder, *engine, system, *sysTimer,
@@ -108,6 +112,21 @@ TEST(WaveEngine, AListOfAPcmAndAnImaAdpcmFilePlaysBothAndStops)
     for (size_t i = 0; i < second.size(); ++i)
         diff += std::pow(double(heard[first.size() + i]) - second[i], 2);
     EXPECT_LT(std::sqrt(diff / double(second.size())), 64.0);
+}
+
+TEST(WaveEngine, TheEndOfAFileIsTakenInWhenThePlayerStopsNotAtTheNextPoll)
+{
+    WaveRig rig;
+    rig.pollWave = false;
+    Tone tone;
+    tone.frames = 4410;
+    rig.add(rig.dir.write("one.wav", sineWav(tone)));
+    rig.add(rig.dir.write("two.wav", sineWav(tone)));
+    rig.player->btnPlayClick();
+    ASSERT_TRUE(waitUntil([&] { return rig.state.ActivityState == asIdle; }, 60000))
+        << "playback stayed at file " << rig.player->PlayIndex();
+    EXPECT_EQ(samplesOf(TempDir::read(rig.heard)).size(), 2 * samplesOf(sinePcm(tone)).size());
+    EXPECT_EQ(rig.info.status, "Ready... Show current status here.");
 }
 
 TEST(WaveEngine, ASeekOnReleaseLandsWhereTheSliderSays)
