@@ -1,7 +1,7 @@
 // The application core without any window: a QCoreApplication, scripted dialogs, lists of the
 // test's own and the real codec libraries.
+#include "CoreDoubles.h"
 #include "codecs/GogoTea.h"
-#include "convert/ConvertFakes.h"
 #include "core/ApplicationCore.h"
 #include "platform/TestDoubles.h"
 #include "settings/BigIniFile.h"
@@ -18,20 +18,6 @@ using namespace tb;
 using namespace tb::test;
 
 namespace {
-
-// The lists as the core sees them, with a record of the playlist steps.
-class RecordingLists : public ListsPort {
-public:
-    FakeList lists[2];
-    QStringList steps;
-    ConversionListPort &List(int32_t doWhat) override { return lists[ListIndexOf(doWhat)]; }
-    void ClearLists() override { steps << "clear"; }
-    void LoadPlayList(const QString &path) override { steps << "load " + path; }
-    void SavePlayList(const QString &path, bool overwrite) override
-    {
-        steps << QStringLiteral("save %1 %2").arg(path).arg(overwrite);
-    }
-};
 
 class CoreTest : public ::testing::Test {
 protected:

@@ -12,6 +12,7 @@
 #include "support/WavWriter.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace tb;
 using namespace tb::test;
@@ -958,6 +959,180 @@ TEST(PlaybackController, StopWithTheDecoderLibraryMissing)
         rig.expectIdleWindow(0);
     }
 }
+
+// ---- Decoder failures that reach the error report ----
+
+// The message of what the step raised, as the error report would show it; empty when nothing.
+template <typename Step> QString raisedBy(Step step)
+{
+    try {
+        step();
+    } catch (const Exception &e) {
+        return e.message();
+    }
+    return {};
+}
+
+// How the decoder tells that the file has ended.
+enum class FileEnd { EndOfInput, ErrorWithoutEnd };
+
+struct NextFileFailureCase {
+    const char *name;
+    const char *failing;   // the decoder call that raises
+    FileEnd end;
+    bool lastFileEnds;     // the second of two files ends, and the cycle goes round to the first
+    bool endedFileDropped; // the file that ends fails its keep test
+    const char *calls;     // the decoder calls of the step that went through; %1 the next file
+    int playIndex;
+    const char *next;      // the file the step moved to
+    const char *queue;
+};
+
+class DecoderFailureStartingTheNextFile : public ::testing::TestWithParam<NextFileFailureCase> {};
+
+TEST_P(DecoderFailureStartingTheNextFile, ReachesTheErrorReportAndEndsTheStepThereWhilePlaying)
+{
+    const NextFileFailureCase &c = GetParam();
+    Rig rig;
+    const QString a = c.endedFileDropped && !c.lastFileEnds ? rig.junk("a.mp3") : rig.mp3("a.mp3");
+    const QString b = c.endedFileDropped && c.lastFileEnds ? rig.junk("b.mp3") : rig.mp3("b.mp3");
+    rig.add(0, a);
+    rig.add(0, b);
+    rig.options.IsPlayCycle = true;
+    rig.player.btnPlayClick();
+    if (c.lastFileEnds)
+        rig.decoderPlaysToEnd();
+    rig.answerPings();
+    const QString statusBefore = rig.info.status;
+    rig.decoder.failing = {c.failing};
+    rig.log.clear();
+
+    const QString raised = raisedBy([&] {
+        if (c.end == FileEnd::EndOfInput) {
+            rig.player.mp3PlayerNotifyPlayerState(PlaybackController::StateEndOfInput);
+        } else {
+            // An error, then the Pong that shows no end of input followed it.
+            rig.player.mp3PlayerNotifyError();
+            rig.answerPings();
+        }
+    });
+
+    EXPECT_EQ(raised, QStringLiteral("refused: ") + c.failing);
+    const QString next = rig.dir.file(c.next);
+    const QString calls = QString(c.calls).replace("%1", next);
+    EXPECT_EQ(rig.log.calls.join(" "), calls);
+    EXPECT_EQ(rig.player.PlayIndex(), c.playIndex);
+    EXPECT_EQ(rig.queueNames().join(" "), c.queue);
+    // The step ended at the failing call: the next file is selected and described, the status
+    // line was not rewritten, and playback goes on with the playing look.
+    EXPECT_EQ(rig.selected(0), c.next);
+    EXPECT_EQ(rig.info.title, c.next);
+    EXPECT_EQ(rig.info.status, statusBefore);
+    EXPECT_EQ(rig.state.ActivityState, asPlaying);
+    EXPECT_TRUE(rig.window.prgPlay.enabled);
+    EXPECT_TRUE(rig.window.tabsGrey);
+    EXPECT_TRUE(rig.list(0).allCheckBoxes(false));
+    EXPECT_FALSE(rig.list(0).autoPopup);
+    EXPECT_TRUE(rig.dialogs.shown.empty()) << "the controller shows nothing itself";
+
+    // Stop still returns to idle.
+    rig.decoder.failing.clear();
+    EXPECT_NO_THROW(rig.player.btnStopClick());
+    rig.expectIdleWindow(0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DecoderFailureStartingTheNextFile,
+    ::testing::Values(
+        NextFileFailureCase{"InputOpenAfterTheEndOfInput", "InputOpen", FileEnd::EndOfInput, false, false, "", 1,
+                            "b.mp3", "a.mp3 b.mp3"},
+        NextFileFailureCase{"PlayAfterTheEndOfInput", "Play", FileEnd::EndOfInput, false, false,
+                            "decoder.InputOpen(%1)", 1, "b.mp3", "a.mp3 b.mp3"},
+        NextFileFailureCase{"InputOpenAfterAnErrorWithoutEnd", "InputOpen", FileEnd::ErrorWithoutEnd, false, false,
+                            "", 1, "b.mp3", "a.mp3 b.mp3"},
+        NextFileFailureCase{"PlayAfterAnErrorWithoutEnd", "Play", FileEnd::ErrorWithoutEnd, false, false,
+                            "decoder.InputOpen(%1)", 1, "b.mp3", "a.mp3 b.mp3"},
+        NextFileFailureCase{"InputOpenWhenTheCycleGoesRound", "InputOpen", FileEnd::EndOfInput, true, false, "", 0,
+                            "a.mp3", "a.mp3 b.mp3"},
+        NextFileFailureCase{"PlayWhenTheCycleGoesRound", "Play", FileEnd::EndOfInput, true, false,
+                            "decoder.InputOpen(%1)", 0, "a.mp3", "a.mp3 b.mp3"},
+        NextFileFailureCase{"InputOpenAfterADroppedFile", "InputOpen", FileEnd::EndOfInput, false, true, "", 0,
+                            "b.mp3", "b.mp3"},
+        NextFileFailureCase{"PlayAfterADroppedLastFile", "Play", FileEnd::EndOfInput, true, true,
+                            "decoder.InputOpen(%1)", 0, "a.mp3", "a.mp3"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// How playback comes to its end.
+enum class Ending { StopClick, LastFileEnds, LastFileDropped };
+
+struct ShutDownFailureCase {
+    const char *name;
+    QSet<QString> failing; // the decoder calls that raise
+    const char *raised;    // the first failure, the one reported
+    const char *calls;     // the calls that went through
+};
+
+class DecoderFailureShuttingDown : public ::testing::TestWithParam<std::tuple<Ending, ShutDownFailureCase>> {};
+
+TEST_P(DecoderFailureShuttingDown, ReachesTheErrorReportOnceTheWindowIsIdle)
+{
+    const Ending ending = std::get<0>(GetParam());
+    const ShutDownFailureCase &c = std::get<1>(GetParam());
+    Rig rig;
+    const QString a = ending == Ending::LastFileDropped ? rig.junk("a.mp3") : rig.mp3("a.mp3");
+    rig.add(0, a);
+    rig.options.IsPlayCycle = false;
+    rig.player.btnPlayClick();
+    rig.answerPings();
+    rig.player.mp3PlayerNotifyStreamDuration(90);
+    rig.player.mp3PlayerNotifyInputTimecode(0, 0, 30, 0);
+    rig.player.mp3PlayerNotifyInputPosition(30, 100);
+    if (ending == Ending::StopClick)
+        rig.player.btnPauseClick(); // Stop also ends a pause
+    rig.decoder.failing = c.failing;
+    rig.log.clear();
+
+    const QString raised = raisedBy([&] {
+        if (ending == Ending::StopClick)
+            rig.player.btnStopClick();
+        else
+            rig.player.mp3PlayerNotifyPlayerState(PlaybackController::StateEndOfInput);
+    });
+
+    EXPECT_EQ(raised, c.raised);
+    // The calls after a failing one still ran; the window was made idle before the report.
+    EXPECT_EQ(rig.log.calls.join(" "), c.calls);
+    rig.expectIdleWindow(0);
+    EXPECT_FALSE(rig.player.IsPaused());
+    EXPECT_EQ(rig.queueNames(), ending == Ending::LastFileDropped ? QStringList{} : QStringList{"a.mp3"});
+    EXPECT_TRUE(rig.dialogs.shown.empty()) << "the controller shows nothing itself";
+
+    // What the decoder still reports about the file starts nothing.
+    rig.decoder.failing.clear();
+    rig.log.clear();
+    rig.player.mp3PlayerNotifyPlayerState(PlaybackController::StateEndOfInput);
+    rig.answerPings();
+    rig.player.mp3PlayerNotifyPlayerState(PlaybackController::StateEndOfInput);
+    EXPECT_TRUE(rig.log.calls.isEmpty());
+    rig.expectIdleWindow(0);
+}
+
+const char *const EndingNames[] = {"StopClick", "LastFileEnds", "LastFileDropped"};
+
+const ShutDownFailureCase ShutDownFailures[] = {
+    {"Stop", {"Stop"}, "refused: Stop", "decoder.OutputClose decoder.InputClose"},
+    {"OutputClose", {"OutputClose"}, "refused: OutputClose", "decoder.Stop decoder.InputClose"},
+    {"InputClose", {"InputClose"}, "refused: InputClose", "decoder.Stop decoder.OutputClose"},
+    {"OutputCloseAndInputClose", {"OutputClose", "InputClose"}, "refused: OutputClose", "decoder.Stop"},
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DecoderFailureShuttingDown,
+    ::testing::Combine(::testing::Values(Ending::StopClick, Ending::LastFileEnds, Ending::LastFileDropped),
+                       ::testing::ValuesIn(ShutDownFailures)),
+    [](const auto &info) {
+        return std::string(EndingNames[static_cast<int>(std::get<0>(info.param))]) + "_" + std::get<1>(info.param).name;
+    });
 
 TEST(PlaybackController, ChangingOurPlayerOptionDuringPlaybackActsAtTheNextPlay)
 {

@@ -1,0 +1,165 @@
+// What the core's tests hand the application core instead of the real program: lists of the
+// test's own, and codec components on stand-in libraries built beside the test programs.
+#pragma once
+
+#include "audioinfo/AudioInfo.h"
+#include "codecs/GogoTea.h"
+#include "codecs/XaudioPlayer.h"
+#include "convert/ConvertFakes.h"
+#include "core/ApplicationCore.h"
+#include "platform/FileSystem.h"
+#include "platform/TestDoubles.h"
+#include "settings/BigIniFile.h"
+#include "support/TempDir.h"
+#include "support/TestApplication.h"
+#include "platform/PathBytes.h"
+#include "player/Audio.h"
+#include "wavepipe/MMWave.h"
+#include "wavepipe/MainWavPlayer.h"
+
+#include <tonebridge/xaudio.h>
+
+#include <QFileInfo>
+#include <QStringList>
+#include <dlfcn.h>
+#include <string>
+
+namespace tb::test {
+
+// The lists as the core sees them, with a record of the playlist steps.
+class RecordingLists : public ListsPort {
+public:
+    FakeList lists[2];
+    QStringList steps;
+    ConversionListPort &List(int32_t doWhat) override { return lists[ListIndexOf(doWhat)]; }
+    void ClearLists() override { steps << "clear"; }
+    void LoadPlayList(const QString &path) override { steps << "load " + path; }
+    void SavePlayList(const QString &path, bool overwrite) override
+    {
+        steps << QStringLiteral("save %1 %2").arg(path).arg(overwrite);
+    }
+};
+
+inline QString besideTests(const char *name) { return executableFolder() + name; }
+
+// A handle of the test's own on a stand-in library: the library stays loaded for the test, and
+// its test controls are reached through the same loaded copy the component uses.
+class StubLibrary {
+public:
+    explicit StubLibrary(const QString &path) : handle_(dlopen(pathToBytes(path).constData(), RTLD_NOW | RTLD_LOCAL)) {}
+    ~StubLibrary()
+    {
+        if (handle_)
+            dlclose(handle_);
+    }
+    StubLibrary(const StubLibrary &) = delete;
+    StubLibrary &operator=(const StubLibrary &) = delete;
+    bool loaded() const { return handle_ != nullptr; }
+    template <typename F> F entry(const char *name) const { return reinterpret_cast<F>(dlsym(handle_, name)); }
+
+private:
+    void *handle_;
+};
+
+// The recording decoder library (tests/codecs_decoder/FakeXaudio.cpp): every call lands in its
+// log as "N(code);", "S(code,text);", ...; it posts only the notifications the test hands it.
+class FakeDecoderLibrary : public StubLibrary {
+public:
+    explicit FakeDecoderLibrary(const char *name) : StubLibrary(besideTests(name)), path_(besideTests(name)) {}
+    const QString &path() const { return path_; }
+    std::string log() const { return entry<const char *(*)()>("fake_log")(); }
+    void clearLog() const { entry<void (*)()>("fake_clear_log")(); }
+    void post(const XA_Message &message) const { entry<void (*)(const XA_Message *)>("fake_post")(&message); }
+    void postPlayerState(uint8_t state) const
+    {
+        XA_Message m{};
+        m.state.code = XA_MSG_NOTIFY_PLAYER_STATE;
+        m.state.state = state;
+        post(m);
+    }
+
+private:
+    QString path_;
+};
+
+// How the fake logs a command.
+inline std::string logN(int code) { return "N(" + std::to_string(code) + ");"; }
+inline std::string logI(int code, int value) { return "I(" + std::to_string(code) + "," + std::to_string(value) + ");"; }
+inline std::string logS(int code, const QString &text)
+{
+    return "S(" + std::to_string(code) + "," + pathToBytes(text).toStdString() + ");";
+}
+
+// The real components, except that the two decoders sit on the given libraries and the
+// encoder is the one handed in.
+inline CoreComponents componentsOn(const QString &decoder, const QString &playbackDecoder,
+                                   std::unique_ptr<TGogoTea> encoder)
+{
+    CoreComponents c;
+    c.Decoder = std::make_unique<TXaudioPlayer>(decoder);
+    c.mp3Player = std::make_unique<TXaudioPlayer>(playbackDecoder);
+    c.Encoder = std::move(encoder);
+    c.wavInfo = std::make_unique<TMMWave>();
+    c.wavPlayer = makeMainWavPlayer();
+    c.MusicInfo = std::make_unique<TAudioInfo>();
+    c.Mixer = std::make_unique<TAudio>();
+    return c;
+}
+
+// Two copies of the recording decoder, so that the conversion decoder and the playback decoder
+// each keep their own log, and the recording encoder.
+constexpr const char *FakeDecoderName = "fake_xaudio.so";
+constexpr const char *FakePlaybackDecoderName = "core_fake_playback_xaudio.so";
+constexpr const char *RecordingEncoderName = "encoder_recorder.so";
+
+// A core without any window on a temporary program folder, with scripted dialogs, lists of the
+// test's own and both decoders on the recording decoder library. It records what the core
+// announces: each activity change (and whether the state already held it when announced), the
+// converting look and the requests to end the program.
+struct CoreRig {
+    CoreRig() { coreApplication(); }
+    ~CoreRig() { core.reset(); }
+
+    void create(std::unique_ptr<TGogoTea> encoder)
+    {
+        core = std::make_unique<ApplicationCore>(context, componentsOn(decoder.path(), playback.path(), std::move(encoder)));
+        core->attachLists(&lists);
+        QObject::connect(core.get(), &ApplicationCore::activityStateChanged, [this](int32_t state) {
+            activity << state;
+            if (core->state().ActivityState != state)
+                announcedBeforeWritten = true;
+        });
+        QObject::connect(core.get(), &ApplicationCore::convertingLookChanged,
+                         [this](bool converting) { looks << converting; });
+        QObject::connect(core.get(), &ApplicationCore::terminateRequested, [this] { ++terminateRequests; });
+    }
+    // Writes the options, runs the show step and forgets what it sent the decoders (the
+    // equalizer loads both).
+    void startUp(const QByteArray &options)
+    {
+        folder.write(QFileInfo(TAppIniFile::SettingsFileName(folder.path())).fileName(), "[Options]\r\n" + options);
+        core->StartUp();
+        decoder.clearLog();
+        playback.clearLog();
+    }
+    // The activity as last announced by the core (Idle before any announcement).
+    int32_t announced() const { return activity.isEmpty() ? asIdle : activity.last(); }
+    QString statusText() const { return core->info().statusText(); }
+
+    TempDir folder;
+    ScriptedDialogs dialogs;
+    RecordingShell shell;
+    FaultyFileSystem fileSystem;
+    CountingCursor cursor;
+    AppContext context{dialogs, shell, fileSystem, cursor, folder.path(), executableFolder()};
+    FakeDecoderLibrary decoder{FakeDecoderName};
+    FakeDecoderLibrary playback{FakePlaybackDecoderName};
+    RecordingLists lists;
+    std::unique_ptr<ApplicationCore> core;
+    QList<int32_t> activity;
+    bool announcedBeforeWritten = false;
+    QList<bool> looks;
+    int terminateRequests = 0;
+};
+
+} // namespace tb::test
