@@ -10,7 +10,9 @@
 #include "platform/FileSystem.h"
 #include "platform/TestDoubles.h"
 #include "settings/BigIniFile.h"
+#include "support/ProgramContext.h"
 #include "support/TempDir.h"
+#include "support/WavWriter.h"
 #include "support/TestApplication.h"
 #include "platform/PathBytes.h"
 #include "player/Audio.h"
@@ -116,7 +118,7 @@ constexpr const char *RecordingEncoderName = "encoder_recorder.so";
 // test's own and both decoders on the recording decoder library. It records what the core
 // announces: each activity change (and whether the state already held it when announced), the
 // converting look and the requests to end the program.
-struct CoreRig {
+struct CoreRig : ProgramContext {
     CoreRig() { coreApplication(); }
     ~CoreRig() { core.reset(); }
 
@@ -142,16 +144,25 @@ struct CoreRig {
         decoder.clearLog();
         playback.clearLog();
     }
+    // One checked WAV file of a tenth of a second in the "WAV to MP3" list, converted after a
+    // Yes to the start question; its path, or an empty one when it cannot be written.
+    QString startWavBatch()
+    {
+        const QString source = folder.file("tone.wav");
+        Tone tone;
+        tone.frames = 4410;
+        if (!writeSineWav(source, tone))
+            return {};
+        lists.lists[1].rows = {{source, true}};
+        core->state().DoWhat = dwWavToMp3;
+        dialogs.confirmAnswers = {true};
+        core->btnConvertClick();
+        return source;
+    }
     // The activity as last announced by the core (Idle before any announcement).
     int32_t announced() const { return activity.isEmpty() ? asIdle : activity.last(); }
     QString statusText() const { return core->info().statusText(); }
 
-    TempDir folder;
-    ScriptedDialogs dialogs;
-    RecordingShell shell;
-    FaultyFileSystem fileSystem;
-    CountingCursor cursor;
-    AppContext context{dialogs, shell, fileSystem, cursor, folder.path(), executableFolder()};
     FakeDecoderLibrary decoder{FakeDecoderName};
     FakeDecoderLibrary playback{FakePlaybackDecoderName};
     RecordingLists lists;

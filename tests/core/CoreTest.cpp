@@ -6,6 +6,7 @@
 #include "platform/TestDoubles.h"
 #include "settings/BigIniFile.h"
 #include "support/EventWait.h"
+#include "support/ProgramContext.h"
 #include "support/TempDir.h"
 #include "support/TestApplication.h"
 #include "support/WavWriter.h"
@@ -19,7 +20,7 @@ using namespace tb::test;
 
 namespace {
 
-class CoreTest : public ::testing::Test {
+class CoreTest : public ::testing::Test, public ProgramContext {
 protected:
     CoreTest()
     {
@@ -37,12 +38,6 @@ protected:
         folder.write(QFileInfo(TAppIniFile::SettingsFileName(folder.path())).fileName(), text);
     }
 
-    TempDir folder;
-    ScriptedDialogs dialogs;
-    RecordingShell shell;
-    FaultyFileSystem fileSystem;
-    CountingCursor cursor;
-    AppContext context{dialogs, shell, fileSystem, cursor, folder.path(), executableFolder()};
     RecordingLists lists;
     std::unique_ptr<ApplicationCore> core;
     QList<int32_t> activity;

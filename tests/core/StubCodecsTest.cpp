@@ -118,15 +118,7 @@ TEST_F(CoreOnStubs, AWavBatchHandsTheOptionsToTheEncoderAndEndsWhenItsWorkerFini
 {
     // Mp3Bitrate 10 is 192 kbit/s, Mp3Stereo 0 is mono.
     rig.startUp("IsDoneOpenDir=0\r\nMp3Bitrate=10\r\nMp3Stereo=0\r\n");
-    const QString source = rig.folder.file("tone.wav");
-    Tone tone;
-    tone.frames = 4410;
-    ASSERT_TRUE(writeSineWav(source, tone));
-    rig.lists.lists[1].rows = {{source, true}};
-    rig.core->state().DoWhat = dwWavToMp3;
-    rig.dialogs.confirmAnswers = {true};
-
-    rig.core->btnConvertClick();
+    ASSERT_FALSE(rig.startWavBatch().isEmpty());
     EXPECT_EQ(rig.core->state().ActivityState, asConverting);
     EXPECT_EQ(rig.statusText(), "Converting to MP3: tone.wav");
     EXPECT_EQ(encoder.item(MC_BITRATE), 192);

@@ -47,14 +47,7 @@ TEST(CoreExit, AnEncoderStuckInsideItsLibraryDoesNotHoldUpTheExit)
     rig.core->Encoder().SetPriority(tpNormal);
     rig.startUp("IsDoneOpenDir=0\r\n");
 
-    const QString source = rig.folder.file("tone.wav");
-    Tone tone;
-    tone.frames = 4410;
-    ASSERT_TRUE(writeSineWav(source, tone));
-    rig.lists.lists[1].rows = {{source, true}};
-    rig.core->state().DoWhat = dwWavToMp3;
-    rig.dialogs.confirmAnswers = {true};
-    rig.core->btnConvertClick();
+    ASSERT_FALSE(rig.startWavBatch().isEmpty());
     ASSERT_EQ(rig.core->state().ActivityState, asConverting);
     // The worker is inside the library's frame call and will not come out.
     ASSERT_TRUE(waitUntil([&] { return framesEntered() == 1; }));

@@ -6,6 +6,7 @@
 #include "app/MainFrm.h"
 #include "platform/ErrorReport.h"
 #include "settings/BigIniFile.h"
+#include "support/ProgramContext.h"
 #include "support/TempDir.h"
 #include "support/TestApplication.h"
 
@@ -14,7 +15,7 @@
 
 namespace tb::test {
 
-struct AppFixture {
+struct AppFixture : ProgramContext {
     AppFixture()
     {
         application();
@@ -39,13 +40,6 @@ struct AppFixture {
     }
     QString settingsFile() const { return TAppIniFile::SettingsFileName(folder.path()); }
 
-    TempDir folder;
-    ScriptedDialogs dialogs;
-    RecordingShell shell;
-    FaultyFileSystem fileSystem;
-    CountingCursor cursor;
-    // The codec libraries are the ones built beside the test programs.
-    AppContext context{dialogs, shell, fileSystem, cursor, folder.path(), executableFolder()};
     std::unique_ptr<ApplicationCore> core;
     std::unique_ptr<TMainFrm> window;
 };
