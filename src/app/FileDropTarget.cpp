@@ -1,6 +1,6 @@
 #include "FileDropTarget.h"
 
-#include "CommandLine.h"
+#include "desktop/CommandLine.h"
 #include "lists/AudioFileCollector.h"
 
 #include <QDragEnterEvent>

@@ -1,11 +1,11 @@
 // Tonebridge: start-up. Creates the application core with its components, then the main window,
 // the options dialog and the about box, and runs the user-interface loop until the program ends.
 #include "AboutFrm.h"
-#include "CommandLine.h"
+#include "desktop/CommandLine.h"
 #include "MainFrm.h"
 #include "OptionsFrm.h"
-#include "ProgramIcon.h"
-#include "SingleInstance.h"
+#include "desktop/ProgramIcon.h"
+#include "desktop/SingleInstance.h"
 #include "lists/ConversionLists.h"
 #include "platform/ErrorReport.h"
 

@@ -1,6 +1,6 @@
 // What a start reads from its command line, and the message a later start hands to the running one.
-#include "app/CommandLine.h"
-#include "app/SingleInstance.h"
+#include "desktop/CommandLine.h"
+#include "desktop/SingleInstance.h"
 
 #include <gtest/gtest.h>
 
