@@ -1,5 +1,11 @@
 // One player: a thread that takes commands in order, decodes its input into its output and
 // reports what happens as notifications.
+//
+// Threads: the program's thread calls send(), toMessage(), quit() and setPriority(); the
+// player's own thread runs run() and everything it calls, and alone touches the members under
+// "Owned by the player's thread"; the input counts the stream's length on a third thread (see
+// MpegInput). Locks: lock_ guards the command queue and the end flags; the Notifier's lock guards
+// its queue of notifications. They are never nested: a notification is posted with lock_ free.
 #pragma once
 
 #include "MpegInput.h"
