@@ -9,6 +9,7 @@
 #include "support/SoundServer.h"
 
 #include "PlayerDoubles.h"
+#include "support/TestApplication.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -18,14 +19,7 @@ using namespace tb::test;
 
 namespace {
 
-QCoreApplication &app()
-{
-    static int argc = 1;
-    static char name[] = "player-sound-tests";
-    static char *argv[] = {name, nullptr};
-    static QCoreApplication *instance = new QCoreApplication(argc, argv);
-    return *instance;
-}
+QCoreApplication &app() { return coreApplication(); }
 
 class WithSoundServer : public ::testing::Test {
 protected:

@@ -8,6 +8,7 @@
 #include "support/QtPrinters.h"
 
 #include "PlayerDoubles.h"
+#include "support/TestApplication.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -19,14 +20,7 @@ using audio::MixerElement;
 
 namespace {
 
-QCoreApplication &app()
-{
-    static int argc = 1;
-    static char name[] = "volume-tests";
-    static char *argv[] = {name, nullptr};
-    static QCoreApplication *instance = new QCoreApplication(argc, argv);
-    return *instance;
-}
+QCoreApplication &app() { return coreApplication(); }
 
 MemoryMixer::Element element(const char *name, bool volume, bool mono, long min, long max, bool withSwitch,
                              long value = 0)

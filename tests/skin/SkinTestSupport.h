@@ -1,20 +1,15 @@
 // What the skin tests share: a widget application and a timer the test ticks by hand.
 #pragma once
 
+#include "support/TestApplication.h"
+
 #include "skin/SkinTimer.h"
 
 #include <QApplication>
 
 namespace tb::test {
 
-inline QApplication &skinApplication()
-{
-    static int argc = 1;
-    static char name[] = "tonebridge-skin-tests";
-    static char *argv[] = {name, nullptr};
-    static QApplication *app = new QApplication(argc, argv);
-    return *app;
-}
+inline QApplication &skinApplication() { return application(); }
 
 class ManualTimer : public SkinTimer {
 public:

@@ -4,6 +4,7 @@
 #include "support/EventWait.h"
 #include "support/SoundServer.h"
 #include "wavepipe/MainWavPlayer.h"
+#include "support/TestApplication.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -16,14 +17,7 @@ using namespace tb::test;
 
 namespace {
 
-QCoreApplication &app()
-{
-    static int argc = 1;
-    static char name[] = "player-e2e";
-    static char *argv[] = {name, nullptr};
-    static QCoreApplication *instance = new QCoreApplication(argc, argv);
-    return *instance;
-}
+QCoreApplication &app() { return coreApplication(); }
 
 class SoundServerPlayback : public ::testing::Test {
 protected:

@@ -2,6 +2,7 @@
 #include "support/EventWait.h"
 #include "wavepipe/MMErrors.h"
 #include "wavepipe/MainWavPlayer.h"
+#include "support/TestApplication.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -14,14 +15,7 @@ using namespace tb::test;
 
 namespace {
 
-QCoreApplication &app()
-{
-    static int argc = 1;
-    static char name[] = "player-tests";
-    static char *argv[] = {name, nullptr};
-    static QCoreApplication *instance = new QCoreApplication(argc, argv);
-    return *instance;
-}
+QCoreApplication &app() { return coreApplication(); }
 
 // Runs the event loop for a while, as the program's main thread would.
 void runFor(int ms)
