@@ -13,20 +13,16 @@ void Notifier::silence()
 
 void Notifier::post(Notification notification)
 {
-    uint64_t sequence;
-    tb_window *window;
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        if (!window_)
-            return;
-        window = window_;
-        sequence = nextSequence_++;
-        pending_.push_back({sequence, std::move(notification)});
-    }
-    if (tb_post(window, XA_NOTIFY_WINDOW_MESSAGE, serial_, static_cast<intptr_t>(sequence)))
+    // The post is made under the lock, so once silence() has returned no thread is still on its
+    // way into the window, which its owner may then destroy.
+    std::lock_guard<std::mutex> hold(lock_);
+    if (!window_)
+        return;
+    const uint64_t sequence = nextSequence_++;
+    pending_.push_back({sequence, std::move(notification)});
+    if (tb_post(window_, XA_NOTIFY_WINDOW_MESSAGE, serial_, static_cast<intptr_t>(sequence)))
         return;
     // Nobody will fetch it: do not keep it.
-    std::lock_guard<std::mutex> hold(lock_);
     for (auto it = pending_.begin(); it != pending_.end(); ++it) {
         if (it->sequence == sequence) {
             pending_.erase(it);

@@ -122,11 +122,14 @@ void Player::run()
         while (state_ == XA_PLAYER_STATE_PLAYING && !commandsWaiting_)
             decodeStep();
     }
-    // Leaving removes an output file that was not complete and gives the device back.
+    // Leaving removes an output file that was not complete and gives the device back. The input
+    // is closed here too, so whatever waits for its length counter waits on this thread, within
+    // the time the deleting caller gives it, and never in the caller's own thread.
     Failure ignored;
     if (output_)
         output_->close(ignored);
     defaultOutput_.close(ignored);
+    input_.close();
     {
         std::lock_guard<std::mutex> hold(lock_);
         threadEnded_ = true;

@@ -28,8 +28,10 @@ const char *const TextVbrLevel = "VBRLevelは0～9の範囲です.";
 std::mutex memoryInstanceLock;
 TGogoTea *memoryInstance = nullptr;
 
-// How long destruction waits for the worker to leave.
-constexpr int QuitWaitMs = 400;
+// How long destruction waits for the worker to leave. The program ends its encoder beside its
+// two decoders and its wave outputs on the way out, so the wait stays small: a worker that has
+// not left by then is held in the system.
+constexpr int QuitWaitMs = 100;
 
 // Item values of the emphasis kinds, in TEmphasis order.
 constexpr int32_t EmphasisValue[] = {0, 1, 3};
@@ -68,20 +70,21 @@ TGogoTea::~TGogoTea()
     worker_->PostRequest(TEncodeThread::RequestQuit);
     worker_->Resume();
     // The worker leaves between two frames. One blocked in the system is not waited for: it is
-    // left alive with everything it uses (its window, the ring buffer, the loaded library)
-    // until the process ends, so the program never hangs on its way out.
-    if (!worker_->TerminateAndWait(std::chrono::milliseconds(QuitWaitMs))) {
-        (void)worker_.release();
-        window_->setHandler({}); // its reports no longer reach this component
-        (void)window_.release();
-        (void)ring_.release();
-        return;
-    }
-    worker_.reset();
+    // left alive with everything it uses (its window and the loaded library) until the process
+    // ends, so the program never hangs on its way out. The ring buffer is not among them: the
+    // worker reaches it only through memoryInstance, which no longer names this component.
+    const bool left = worker_->TerminateAndWait(std::chrono::milliseconds(QuitWaitMs));
     {
         std::lock_guard<std::mutex> hold(ringLock_);
         ring_.reset();
     }
+    if (!left) {
+        (void)worker_.release();
+        window_->setHandler({}); // its reports no longer reach this component
+        (void)window_.release();
+        return;
+    }
+    worker_.reset();
     window_.reset();
     EncoderLibrary::Release();
 }

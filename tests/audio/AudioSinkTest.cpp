@@ -4,10 +4,14 @@
 #include "platform/audio/WaveOutDevice.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
 #include <condition_variable>
 #include <mutex>
 #include <cstdlib>
+#include <memory>
+#include <string>
 #include <gtest/gtest.h>
 #include <thread>
 #include <vector>
@@ -241,6 +245,156 @@ TEST(WaveOutDevice, DestructionReturnsWhatIsStillQueued)
             device.write(buffers[i].data(), buffers[i].size(), i);
     }
     EXPECT_EQ(log.tags().size(), buffers.size());
+}
+
+// --- A device that no longer answers ----------------------------------------------------------
+
+// What a held sink went through; shared with the test, as the sink itself goes with the worker.
+class SinkWatch {
+public:
+    void record(const std::string &call)
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        calls_.push_back(call);
+        changed_.notify_all();
+    }
+    // A write comes here and stays until the sink is let go.
+    void holdWrite(const uint8_t *data, size_t bytes)
+    {
+        std::unique_lock<std::mutex> hold(lock_);
+        calls_.push_back("write");
+        ++inside_;
+        changed_.notify_all();
+        changed_.wait(hold, [this] { return letGo_; });
+        --inside_;
+        // What was handed over is read only now, long after the caller was told it was done.
+        written_.insert(written_.end(), data, data + bytes);
+        changed_.notify_all();
+    }
+    void letGo()
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        letGo_ = true;
+        changed_.notify_all();
+    }
+    // Waits until the condition holds; false when it still does not after a long while (a
+    // guard against a hang, not a measure of speed).
+    bool waitFor(const std::function<bool(SinkWatch &)> &condition)
+    {
+        std::unique_lock<std::mutex> hold(lock_);
+        return changed_.wait_for(hold, std::chrono::seconds(60), [&] { return condition(*this); });
+    }
+    int inside()
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        return inside_;
+    }
+    bool closed()
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        return std::find(calls_.begin(), calls_.end(), "closed") != calls_.end();
+    }
+    std::vector<std::string> calls()
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        return calls_;
+    }
+    std::vector<uint8_t> written()
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        return written_;
+    }
+    // Unlocked views for waitFor's conditions.
+    int insideNow() const { return inside_; }
+    bool closedNow() const { return std::find(calls_.begin(), calls_.end(), "closed") != calls_.end(); }
+    size_t callCount() const { return calls_.size(); }
+
+private:
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::vector<std::string> calls_;
+    std::vector<uint8_t> written_;
+    int inside_ = 0;
+    bool letGo_ = false;
+};
+
+// A sink whose writes do not come back until the test lets them: a sound device or server that
+// no longer answers.
+class HeldSink : public AudioSink {
+public:
+    HeldSink(const PcmFormat &format, std::shared_ptr<SinkWatch> watch) : format_(format), watch_(std::move(watch)) {}
+    ~HeldSink() override { watch_->record("closed"); }
+    bool write(const void *data, size_t bytes) override
+    {
+        watch_->holdWrite(static_cast<const uint8_t *>(data), bytes);
+        return true;
+    }
+    void pause(bool paused) override { watch_->record(paused ? "pause" : "resume"); }
+    void drop() override { watch_->record("drop"); }
+    void drain() override {}
+    uint64_t framesPlayed() override { return 0; }
+    const PcmFormat &format() const override { return format_; }
+    std::string lastError() const override { return {}; }
+
+private:
+    PcmFormat format_;
+    std::shared_ptr<SinkWatch> watch_;
+};
+
+TEST(WaveOutDevice, DestructionLeavesAWorkerHeldInTheSinkBehindAndReturnsEveryBuffer)
+{
+    auto watch = std::make_shared<SinkWatch>();
+    DoneLog log;
+    auto buffers = numberedBuffers(Stereo44, 5);
+    const std::vector<uint8_t> firstPiece = buffers[0];
+    {
+        WaveOutDevice device(std::make_unique<HeldSink>(Stereo44, watch), log.callback());
+        for (size_t i = 0; i < buffers.size(); ++i)
+            device.write(buffers[i].data(), buffers[i].size(), i);
+        ASSERT_TRUE(watch->waitFor([](SinkWatch &w) { return w.insideNow() == 1; }));
+    }
+    // The destructor has returned while the worker is still inside the sink.
+    EXPECT_EQ(watch->inside(), 1);
+    EXPECT_FALSE(watch->closed());
+    EXPECT_EQ(log.tags(), (std::vector<uintptr_t>{0, 1, 2, 3, 4}));
+
+    // The caller frees its buffers, as it may once they are done; the held write still hands
+    // over what it was given.
+    for (auto &b : buffers)
+        std::fill(b.begin(), b.end(), uint8_t(0xEE));
+    buffers.clear();
+    buffers.shrink_to_fit();
+    watch->letGo();
+    // The worker comes back, drops what the sink holds, closes it and ends on its own.
+    ASSERT_TRUE(watch->waitFor([](SinkWatch &w) { return w.closedNow(); }));
+    EXPECT_EQ(watch->calls(), (std::vector<std::string>{"write", "drop", "closed"}));
+    EXPECT_EQ(watch->written(), firstPiece);
+    EXPECT_EQ(log.tags().size(), 5u); // and reports nothing after the device went
+}
+
+TEST(WaveOutDevice, ResetReturnsTheBuffersWhileTheSinkIsHeldAndTheSinkIsDroppedBeforeWhatFollows)
+{
+    auto watch = std::make_shared<SinkWatch>();
+    DoneLog log;
+    auto buffers = numberedBuffers(Stereo44, 4);
+    WaveOutDevice device(std::make_unique<HeldSink>(Stereo44, watch), log.callback());
+    for (size_t i = 0; i < 3; ++i)
+        device.write(buffers[i].data(), buffers[i].size(), i);
+    ASSERT_TRUE(watch->waitFor([](SinkWatch &w) { return w.insideNow() == 1; }));
+    device.reset();
+    EXPECT_EQ(log.tags(), (std::vector<uintptr_t>{0, 1, 2}));
+    EXPECT_EQ(device.position(), 0u);
+    EXPECT_EQ(watch->inside(), 1);
+
+    // A buffer queued after the reset plays once the device answers again, after the drop.
+    device.write(buffers[3].data(), buffers[3].size(), 3);
+    watch->letGo();
+    ASSERT_TRUE(log.waitForCount(4));
+    EXPECT_EQ(log.tags().back(), 3u);
+    std::vector<uint8_t> expected = buffers[0];
+    expected.insert(expected.end(), buffers[3].begin(), buffers[3].end());
+    EXPECT_EQ(watch->written(), expected);
+    EXPECT_EQ(watch->calls(), (std::vector<std::string>{"write", "drop", "write"}));
 }
 
 } // namespace

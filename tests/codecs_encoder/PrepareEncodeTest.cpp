@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -28,17 +29,22 @@ public:
     {
         setup_ = reinterpret_cast<decltype(setup_)>(dlsym(handle_, "recorder_setup"));
         items_ = reinterpret_cast<decltype(items_)>(dlsym(handle_, "recorder_items"));
+        holdFrames_ = reinterpret_cast<decltype(holdFrames_)>(dlsym(handle_, "recorder_hold_frames"));
+        framesInside_ = reinterpret_cast<decltype(framesInside_)>(dlsym(handle_, "recorder_frames_inside"));
     }
     ~Recorder()
     {
         if (handle_)
             dlclose(handle_);
     }
-    bool ok() const { return setup_ && items_; }
+    bool ok() const { return setup_ && items_ && holdFrames_ && framesInside_; }
     void setup(uint32_t unitStates, int32_t init = 0, int32_t detect = 0, int32_t frames = 3, int32_t last = 1)
     {
         setup_(unitStates, init, detect, frames, last);
     }
+    // Every frame waits for a byte from the descriptor before it answers.
+    void holdFrames(int descriptor) { holdFrames_(descriptor); }
+    int framesInside() { return framesInside_(); }
     std::vector<Item> items()
     {
         int32_t item[64], value[64];
@@ -53,6 +59,8 @@ private:
     void *handle_;
     void (*setup_)(uint32_t, int32_t, int32_t, int32_t, int32_t) = nullptr;
     int32_t (*items_)(int32_t *, int32_t *, int32_t) = nullptr;
+    void (*holdFrames_)(int) = nullptr;
+    int32_t (*framesInside_)() = nullptr;
 };
 
 class PrepareEncode : public ::testing::Test {
@@ -224,6 +232,22 @@ TEST_F(PrepareEncode, AnErrorCodeFromAFrameIsReportedThenTheEncodingFinishesAbor
     // Until its finish the failed encoding still counts as running: nothing new can start
     // while the worker closes the coder.
     EXPECT_EQ(encodingAtError, std::vector<bool>{true});
+}
+
+TEST_F(PrepareEncode, AnEncoderWhoseFrameNeverReturnsIsLeftBehindWhenItIsDestroyed)
+{
+    recorder.setup(0, 0, 0, /*frames*/ 100);
+    int never[2];
+    ASSERT_EQ(pipe(never), 0); // nothing is ever written into it
+    recorder.holdFrames(never[0]);
+    auto encoder = makeEncoder();
+    encoder->StartEncode();
+    ASSERT_TRUE(processUntil([&] { return recorder.framesInside() == 1; }));
+    encoder.reset();
+    // The destructor has returned while the worker is still inside its frame, and the library
+    // stays loaded for it.
+    EXPECT_EQ(recorder.framesInside(), 1);
+    EXPECT_EQ(EncoderLibrary::LoadCount(), 1);
 }
 
 TEST_F(PrepareEncode, VersionAndUnitStatesAreTheLibrarysAnswers)

@@ -3,8 +3,11 @@
 // without MPGE_getVersion (encoder_partial.so).
 #include <tonebridge/gogo.h>
 
+#include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <unistd.h>
 #include <vector>
 
 #define EXPORT extern "C" __attribute__((visibility("default")))
@@ -15,6 +18,10 @@ std::vector<int32_t> items, values;
 uint32_t unitStates = 0;
 int32_t initResult = 0, detectResult = 0, frames = 3, framesLeft = 0;
 int32_t frameResult = MPGE_FINISHED; // what the last frame returns
+// While set, every frame first reads a byte from this descriptor, as a coder waiting on a
+// device or a file system would; a pipe nobody writes to holds it there for good.
+int holdFrom = -1;
+std::atomic<int32_t> framesInside{0};
 } // namespace
 
 // Test controls.
@@ -26,6 +33,7 @@ EXPORT void recorder_setup(uint32_t states, int32_t init, int32_t detect, int32_
     detectResult = detect;
     frames = frameCount;
     frameResult = lastResult;
+    holdFrom = -1;
     items.clear();
     values.clear();
 }
@@ -38,6 +46,15 @@ EXPORT int32_t recorder_items(int32_t *itemOut, int32_t *valueOut, int32_t max)
     std::memcpy(valueOut, values.data(), sizeof(int32_t) * n);
     return n;
 }
+
+EXPORT void recorder_hold_frames(int descriptor)
+{
+    std::lock_guard<std::mutex> hold(lock);
+    holdFrom = descriptor;
+}
+
+// How many frames are being encoded right now.
+EXPORT int32_t recorder_frames_inside(void) { return framesInside; }
 
 EXPORT int32_t MPGE_initializeWork(void)
 {
@@ -71,7 +88,19 @@ EXPORT int32_t MPGE_detectConfigure(void)
 
 EXPORT int32_t MPGE_processFrame(void)
 {
+    int from;
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        from = holdFrom;
+    }
+    ++framesInside;
+    if (from >= 0) {
+        char byte;
+        while (read(from, &byte, 1) < 0 && errno == EINTR) {
+        }
+    }
     std::lock_guard<std::mutex> hold(lock);
+    --framesInside;
     return --framesLeft > 0 ? MPGE_OK : frameResult;
 }
 

@@ -1,6 +1,7 @@
 #include "DecoderSession.h"
 #include "MpegFixtures.h"
 #include "support/FileSizeLimit.h"
+#include "support/HeldThreads.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -569,6 +570,35 @@ TEST_F(DecoderLib, DeletingWhileDecodingStopsAtOnceAndRemovesThePartialFile)
     }
     EXPECT_EQ(TempDir::read(out), earlier);
     EXPECT_EQ(names(), QStringList({"long.mp3", "long.wav"}));
+}
+
+TEST_F(DecoderLib, DeletingAPlayerHeldInTheSystemReturnsAndLeavesItBehind)
+{
+    // The sound device writes into a named pipe that nobody reads: the player's first write to
+    // it never comes back.
+    const QString device = dir.file("device.pipe");
+    ASSERT_EQ(mkfifo(QFile::encodeName(device).constData(), 0600), 0);
+    const QString mp3 = makeMpeg(dir.path(), mpegKind("stereo"), 2.0);
+    const QByteArray before = qgetenv("TONEBRIDGE_AUDIO");
+    qputenv("TONEBRIDGE_AUDIO", ("capture:" + device).toUtf8());
+    const DecoderLibrary &lib = DecoderLibrary::get();
+    tb::ManualMessageWindow window;
+    tb_window *handle = window.handle();
+    XA_Player *player = nullptr;
+    ASSERT_EQ(lib.player_new(&player, &handle), XA_SUCCESS);
+    lib.send_S(player, XA_MSG_COMMAND_INPUT_OPEN, mp3.toStdString().c_str());
+    lib.send_N(player, XA_MSG_COMMAND_PLAY);
+    const bool held = waitForThreadsOpening(QFile::encodeName(device).toStdString());
+    qputenv("TONEBRIDGE_AUDIO", before);
+    ASSERT_TRUE(held);
+    lib.player_delete(player);
+    // It has returned while the player's thread is still held, and nothing more is posted.
+    EXPECT_EQ(threadsOpening(QFile::encodeName(device).toStdString()), 1);
+    window.deliverPending();
+    int posted = 0;
+    window.setHandler([&](uint32_t, uintptr_t, intptr_t) { ++posted; });
+    EXPECT_EQ(window.deliverPending(), 0);
+    EXPECT_EQ(posted, 0);
 }
 
 // --- Commands with their natural meaning, and refusals -------------------------------------------

@@ -6,12 +6,15 @@
 #include "player/PlaybackController.h"
 #include "support/AppFixture.h"
 #include "support/EventWait.h"
+#include "support/HeldThreads.h"
+#include "support/WavWriter.h"
 #include "toolkit/CheckListBox.h"
 #include "skin/MorphButton.h"
 
 #include <QMouseEvent>
 #include "skin/BMPSlider.h"
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace tb;
 using namespace tb::test;
@@ -158,6 +161,45 @@ TEST_F(MainWindowPlayback, StopWithTheDecoderLibraryMissingReportsItsErrorOnAnId
     EXPECT_TRUE(dialogs.messages()[0].startsWith("Cannot Load Xaudio DLL (")) << dialogs.messages()[0].toStdString();
     EXPECT_TRUE(frm.btnMp3Wav->isEnabled());
     EXPECT_EQ(frm.labStatus->text(), "Ready... Show current status here.");
+}
+
+TEST_F(MainWindowPlayback, TheProgramEndsWhilePlaybackIsHeldByADeviceThatNeverAnswers)
+{
+    // The sound device writes into named pipes that nobody reads: the first write of each
+    // player never comes back.
+    auto device = [&](const char *name) {
+        const QString path = folder.file(name);
+        EXPECT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        qputenv("TONEBRIDGE_AUDIO", ("capture:" + path).toUtf8());
+        return QFile::encodeName(path).toStdString();
+    };
+    auto held = [](const std::string &pipe, int threads) {
+        return waitUntil([&] { return threadsOpening(pipe) == threads; }, 120000);
+    };
+    {
+        const std::string pipe = device("mp3-device.pipe");
+        TMainFrm &frm = start();
+        frm.lists().AppendFile(dwMp3ToWav, mpeg("stereo", 20.0, "tone"), true);
+        frm.button("btnPlay")->click();
+        ASSERT_TRUE(held(pipe, 1));
+        close();
+        // The playback decoder's thread is left behind, still held.
+        EXPECT_EQ(threadsOpening(pipe), 1);
+    }
+    {
+        const std::string pipe = device("wav-device.pipe");
+        TMainFrm &frm = start();
+        Tone tone;
+        tone.frames = 44100 * 20;
+        frm.btnWavMp3->click();
+        frm.lists().AppendFile(dwWavToMp3, folder.write("src/tone.wav", sineWav(tone)), true);
+        frm.button("btnPlay")->click();
+        // The tab's click sound holds the interface sounds' channel, the WAV the wave output.
+        ASSERT_TRUE(held(pipe, 2));
+        close();
+        // Both workers are left behind, still held.
+        EXPECT_EQ(threadsOpening(pipe), 2);
+    }
 }
 
 TEST_F(MainWindowPlayback, TheVolumeSliderStartsAtTheNullMixersVolume)

@@ -1,8 +1,262 @@
 #include "WaveOutDevice.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <vector>
 
 namespace tb::audio {
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+struct Buffer {
+    const uint8_t *data;
+    size_t bytes;
+    uintptr_t tag;
+    size_t written = 0;
+};
+} // namespace
+
+struct WaveOutState {
+    WaveOutState(std::unique_ptr<AudioSink> s, WaveOutDevice::DoneCallback d)
+        : sink(std::move(s)), format(sink->format()), done(std::move(d)),
+          // Written in pieces of about 10 ms, so pause and reset take effect at once.
+          chunkBytes(std::max<size_t>(format.bytesPerFrame(), format.rate / 100 * format.bytesPerFrame()))
+    {
+    }
+
+    std::unique_ptr<AudioSink> sink; // the worker's alone
+    const PcmFormat format;
+    const WaveOutDevice::DoneCallback done;
+    const size_t chunkBytes;
+
+    std::mutex lock;
+    std::condition_variable wake;    // to the worker
+    std::condition_variable settled; // to the callers
+    std::deque<Buffer> queue;
+    bool paused = false;
+    bool sinkPaused = false;
+    unsigned resetRequests = 0;
+    unsigned resetsDone = 0;
+    // A reset has been served: the sink still holds what it was given before and is dropped by
+    // the worker before it writes anything else.
+    bool dropOwed = false;
+    bool quit = false;
+    // The worker is inside a call of the sink (since sinkSince), with the lock released.
+    bool inSink = false;
+    Clock::time_point sinkSince;
+    bool silenced = false;  // the device is gone: nothing is reported any more
+    unsigned callbacks = 0; // reports being made right now, with the lock released
+    bool ended = false;     // the worker has closed the sink and leaves
+    std::string error;
+    uint64_t writtenFrames = 0; // handed to the sink since the last reset
+    std::atomic<uint64_t> position{0};
+
+    // The worker's alone.
+    uint64_t positionBase = 0;  // the sink's played frames at the last drop
+    std::vector<uint8_t> piece; // the worker's own copy of what it writes
+};
+
+namespace {
+
+// Runs a call of the sink with the lock released. Meanwhile a caller may serve a reset itself:
+// the worker looks at dropOwed and resetsDone when the call comes back.
+template <typename Call> void callSink(WaveOutState &s, std::unique_lock<std::mutex> &hold, Call call)
+{
+    s.inSink = true;
+    s.sinkSince = Clock::now();
+    s.settled.notify_all();
+    hold.unlock();
+    call();
+    hold.lock();
+    s.inSink = false;
+}
+
+// Reports the buffers done with the lock released, unless the device is gone.
+void report(WaveOutState &s, std::unique_lock<std::mutex> &hold, const std::deque<Buffer> &finished)
+{
+    if (finished.empty() || s.silenced || !s.done)
+        return;
+    ++s.callbacks;
+    hold.unlock();
+    for (const Buffer &b : finished)
+        s.done(b.tag);
+    hold.lock();
+    --s.callbacks;
+    s.settled.notify_all();
+}
+
+// Serves every reset asked for so far: the queued buffers are returned done and the position
+// starts again. Run by the worker, or by a caller while the worker is held inside the sink.
+void serveReset(WaveOutState &s, std::unique_lock<std::mutex> &hold)
+{
+    std::deque<Buffer> returned;
+    returned.swap(s.queue);
+    const unsigned served = s.resetRequests;
+    s.dropOwed = true;
+    s.writtenFrames = 0;
+    s.position = 0;
+    s.wake.notify_all();
+    report(s, hold, returned);
+    if (static_cast<int>(served - s.resetsDone) > 0)
+        s.resetsDone = served;
+    s.settled.notify_all();
+}
+
+bool resetServed(const WaveOutState &s, unsigned ticket) { return static_cast<int>(s.resetsDone - ticket) >= 0; }
+
+// Waits until reset `ticket` is served. A worker that stays inside one call of the sink for
+// ResetPatience (a device that does not answer) is not waited for: the reset is served here.
+void awaitReset(WaveOutState &s, std::unique_lock<std::mutex> &hold, unsigned ticket)
+{
+    while (!resetServed(s, ticket)) {
+        if (s.ended) {
+            serveReset(s, hold);
+            return;
+        }
+        if (!s.inSink) {
+            // Between two calls of the sink the worker comes to the request at once.
+            s.settled.wait(hold);
+            continue;
+        }
+        const Clock::time_point giveUp = s.sinkSince + WaveOutDevice::ResetPatience;
+        if (Clock::now() >= giveUp) {
+            serveReset(s, hold);
+            return;
+        }
+        s.settled.wait_until(hold, giveUp);
+    }
+}
+
+// Waits for the worker to end, until the deadline at most, and not at all for a worker that has
+// been inside one call of the sink for ResetPatience. False when it has not ended.
+bool awaitEnd(WaveOutState &s, std::unique_lock<std::mutex> &hold, Clock::time_point deadline)
+{
+    while (!s.ended) {
+        const Clock::time_point now = Clock::now();
+        if (now >= deadline)
+            return false;
+        if (!s.inSink) {
+            s.settled.wait_until(hold, deadline);
+            continue;
+        }
+        const Clock::time_point giveUp = s.sinkSince + WaveOutDevice::ResetPatience;
+        if (now >= giveUp)
+            return false;
+        s.settled.wait_until(hold, std::min(giveUp, deadline));
+    }
+    return true;
+}
+
+void followPosition(WaveOutState &s, std::unique_lock<std::mutex> &hold)
+{
+    uint64_t played = 0;
+    callSink(s, hold, [&] { played = s.sink->framesPlayed(); });
+    // After a reset served meanwhile the position starts again from the drop.
+    if (!s.dropOwed)
+        s.position = played >= s.positionBase ? played - s.positionBase : 0;
+}
+
+void dropSink(WaveOutState &s, std::unique_lock<std::mutex> &hold)
+{
+    s.dropOwed = false;
+    uint64_t played = 0;
+    callSink(s, hold, [&] {
+        s.sink->drop();
+        played = s.sink->framesPlayed();
+    });
+    s.positionBase = played;
+}
+
+// Writes the next piece of the first buffer, from the worker's own copy of it, so a call that
+// never comes back holds none of the caller's memory; a buffer written completely is done.
+void playSome(WaveOutState &s, std::unique_lock<std::mutex> &hold)
+{
+    const Buffer &front = s.queue.front();
+    const size_t piece = std::min(s.chunkBytes, front.bytes - front.written);
+    s.piece.assign(front.data + front.written, front.data + front.written + piece);
+    const unsigned generation = s.resetsDone;
+    auto resetMeanwhile = [&] { return s.dropOwed || s.resetsDone != generation || s.queue.empty(); };
+    bool ok = true;
+    std::string why;
+    if (piece > 0)
+        callSink(s, hold, [&] {
+            ok = s.sink->write(s.piece.data(), piece);
+            if (!ok)
+                why = s.sink->lastError();
+        });
+    // A reset meanwhile has already returned this buffer.
+    if (resetMeanwhile())
+        return;
+    if (ok)
+        s.writtenFrames += piece / s.format.bytesPerFrame();
+    if (!ok && s.error.empty())
+        s.error = why;
+    followPosition(s, hold);
+    if (resetMeanwhile())
+        return;
+    Buffer &same = s.queue.front();
+    same.written += ok ? piece : same.bytes - same.written; // a failed device still returns buffers
+    if (same.written < same.bytes)
+        return;
+    std::deque<Buffer> finished{same};
+    s.queue.pop_front();
+    report(s, hold, finished);
+}
+
+void run(const std::shared_ptr<WaveOutState> &state)
+{
+    WaveOutState &s = *state;
+    std::unique_lock<std::mutex> hold(s.lock);
+    auto work = [&] {
+        return s.quit || s.dropOwed || s.resetsDone != s.resetRequests || s.paused != s.sinkPaused ||
+               (!s.paused && !s.queue.empty());
+    };
+    for (;;) {
+        // While the device still plays what it holds, the position is followed every 10 ms.
+        const bool sounding = !s.sinkPaused && s.position < s.writtenFrames;
+        if (sounding && !s.wake.wait_for(hold, std::chrono::milliseconds(10), work)) {
+            followPosition(s, hold);
+            continue;
+        }
+        s.wake.wait(hold, work);
+        if (s.dropOwed) {
+            dropSink(s, hold);
+            continue;
+        }
+        if (s.resetsDone != s.resetRequests) {
+            serveReset(s, hold);
+            continue;
+        }
+        if (s.quit)
+            break;
+        if (s.paused != s.sinkPaused) {
+            s.sinkPaused = s.paused;
+            const bool paused = s.paused;
+            callSink(s, hold, [&] { s.sink->pause(paused); });
+            followPosition(s, hold);
+            continue;
+        }
+        playSome(s, hold);
+        // With nothing more queued, what the sink holds is played out to its end: a device
+        // plays everything it was given, also the last piece shorter than its period.
+        if (s.queue.empty() && !s.paused && !s.dropOwed && s.resetsDone == s.resetRequests && !s.quit) {
+            callSink(s, hold, [&] { s.sink->drain(); });
+            followPosition(s, hold);
+        }
+    }
+    // Closing a device can take its time as well: it happens here, on the worker.
+    hold.unlock();
+    s.sink.reset();
+    hold.lock();
+    s.ended = true;
+    s.settled.notify_all();
+}
+
+} // namespace
 
 WaveOutDevice::WaveOutDevice(const PcmFormat &format, DoneCallback done)
     : WaveOutDevice(openDefaultSink(format), std::move(done))
@@ -10,154 +264,76 @@ WaveOutDevice::WaveOutDevice(const PcmFormat &format, DoneCallback done)
 }
 
 WaveOutDevice::WaveOutDevice(std::unique_ptr<AudioSink> sink, DoneCallback done)
-    : sink_(std::move(sink)), format_(sink_->format()), done_(std::move(done)),
-      // Written in pieces of about 10 ms, so pause and reset take effect at once.
-      chunkBytes_(std::max<size_t>(format_.bytesPerFrame(), format_.rate / 100 * format_.bytesPerFrame())),
-      worker_([this] { run(); })
+    : format_(sink->format()), state_(std::make_shared<WaveOutState>(std::move(sink), std::move(done)))
 {
+    worker_ = std::thread([state = state_] { run(state); });
 }
 
 WaveOutDevice::~WaveOutDevice()
 {
-    reset();
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        quit_ = true;
-    }
-    wake_.notify_all();
-    worker_.join();
+    WaveOutState &s = *state_;
+    const Clock::time_point deadline = Clock::now() + EndWait;
+    std::unique_lock<std::mutex> hold(s.lock);
+    const unsigned ticket = ++s.resetRequests;
+    s.quit = true;
+    s.wake.notify_all();
+    awaitReset(s, hold, ticket);
+    // Nothing is reported from now on; a report being made only posts a notice on.
+    s.silenced = true;
+    s.settled.wait(hold, [&] { return s.callbacks == 0; });
+    const bool ended = awaitEnd(s, hold, deadline);
+    hold.unlock();
+    if (ended)
+        worker_.join();
+    else
+        worker_.detach(); // held inside the sink: it ends alone if the call ever comes back
 }
 
 void WaveOutDevice::write(const void *data, size_t bytes, uintptr_t tag)
 {
+    WaveOutState &s = *state_;
     {
-        std::lock_guard<std::mutex> hold(lock_);
-        queue_.push_back({static_cast<const uint8_t *>(data), bytes - bytes % format_.bytesPerFrame(), tag});
+        std::lock_guard<std::mutex> hold(s.lock);
+        s.queue.push_back({static_cast<const uint8_t *>(data), bytes - bytes % format_.bytesPerFrame(), tag});
     }
-    wake_.notify_all();
+    s.wake.notify_all();
 }
 
 void WaveOutDevice::pause()
 {
+    WaveOutState &s = *state_;
     {
-        std::lock_guard<std::mutex> hold(lock_);
-        paused_ = true;
+        std::lock_guard<std::mutex> hold(s.lock);
+        s.paused = true;
     }
-    wake_.notify_all();
+    s.wake.notify_all();
 }
 
 void WaveOutDevice::restart()
 {
+    WaveOutState &s = *state_;
     {
-        std::lock_guard<std::mutex> hold(lock_);
-        paused_ = false;
+        std::lock_guard<std::mutex> hold(s.lock);
+        s.paused = false;
     }
-    wake_.notify_all();
+    s.wake.notify_all();
 }
 
 void WaveOutDevice::reset()
 {
-    std::unique_lock<std::mutex> hold(lock_);
-    unsigned ticket = ++resetRequests_;
-    wake_.notify_all();
-    settled_.wait(hold, [&] { return resetsDone_ >= ticket; });
+    WaveOutState &s = *state_;
+    std::unique_lock<std::mutex> hold(s.lock);
+    const unsigned ticket = ++s.resetRequests;
+    s.wake.notify_all();
+    awaitReset(s, hold, ticket);
 }
+
+uint64_t WaveOutDevice::position() const { return state_->position; }
 
 std::string WaveOutDevice::lastError() const
 {
-    std::lock_guard<std::mutex> hold(lock_);
-    return error_;
-}
-
-void WaveOutDevice::updatePosition()
-{
-    uint64_t played = sink_->framesPlayed();
-    position_ = played >= positionBase_ ? played - positionBase_ : 0;
-}
-
-void WaveOutDevice::run()
-{
-    std::unique_lock<std::mutex> hold(lock_);
-    auto work = [&] {
-        return quit_ || resetsDone_ != resetRequests_ || paused_ != sinkPaused_ || (!paused_ && !queue_.empty());
-    };
-    for (;;) {
-        // While the device still plays what it holds, the position is followed every 10 ms.
-        bool sounding = !sinkPaused_ && position_ < writtenFrames_;
-        if (sounding && !wake_.wait_for(hold, std::chrono::milliseconds(10), work)) {
-            updatePosition();
-            continue;
-        }
-        wake_.wait(hold, work);
-        if (resetsDone_ != resetRequests_) {
-            finishAll(hold);
-            continue;
-        }
-        if (quit_)
-            break;
-        if (paused_ != sinkPaused_) {
-            sinkPaused_ = paused_;
-            sink_->pause(paused_);
-            updatePosition();
-            continue;
-        }
-        playSome(hold);
-        // With nothing more queued, what the sink holds is played out to its end: a device
-        // plays everything it was given, also the last piece shorter than its period.
-        if (queue_.empty() && !paused_ && resetsDone_ == resetRequests_ && !quit_) {
-            hold.unlock();
-            sink_->drain();
-            updatePosition();
-            hold.lock();
-        }
-    }
-}
-
-// Writes the next piece of the first buffer; a buffer written completely is done.
-void WaveOutDevice::playSome(std::unique_lock<std::mutex> &hold)
-{
-    Buffer &front = queue_.front();
-    size_t piece = std::min(chunkBytes_, front.bytes - front.written);
-    const uint8_t *from = front.data + front.written;
-    hold.unlock();
-    bool ok = piece == 0 || sink_->write(from, piece);
-    updatePosition();
-    hold.lock();
-    if (ok)
-        writtenFrames_ += piece / format_.bytesPerFrame();
-    if (!ok && error_.empty())
-        error_ = sink_->lastError();
-    // A reset meanwhile has already returned this buffer.
-    if (queue_.empty() || resetsDone_ != resetRequests_)
-        return;
-    Buffer &same = queue_.front();
-    same.written += ok ? piece : same.bytes - same.written; // a failed device still returns buffers
-    if (same.written < same.bytes)
-        return;
-    uintptr_t tag = same.tag;
-    queue_.pop_front();
-    hold.unlock();
-    if (done_)
-        done_(tag);
-    hold.lock();
-}
-
-void WaveOutDevice::finishAll(std::unique_lock<std::mutex> &hold)
-{
-    std::deque<Buffer> returned;
-    returned.swap(queue_);
-    sink_->drop();
-    positionBase_ = sink_->framesPlayed();
-    position_ = 0;
-    writtenFrames_ = 0;
-    unsigned served = resetRequests_;
-    hold.unlock();
-    for (const Buffer &b : returned)
-        if (done_)
-            done_(b.tag);
-    hold.lock();
-    resetsDone_ = served;
-    settled_.notify_all();
+    std::lock_guard<std::mutex> hold(state_->lock);
+    return state_->error;
 }
 
 } // namespace tb::audio
