@@ -480,6 +480,39 @@ TEST(PlaybackController, TheEndOfTheLastFileOfEachEngineReturnsToIdle)
     }
 }
 
+// Only the decoder's failures while playback stops reach the error report: the wave player's and
+// the media player's are ignored, and the window goes idle all the same.
+TEST(PlaybackController, WaveAndMediaPlayerFailuresWhileStoppingAreIgnored)
+{
+    struct Case {
+        const char *name;
+        bool ownPlayer; // the wave player, else the media player
+        bool stopClick; // else the last file ends
+    };
+    for (const Case c : {Case{"wave player, Stop", true, true}, Case{"wave player, last file ends", true, false},
+                         Case{"media player, Stop", false, true}, Case{"media player, last file ends", false, false}}) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        rig.state.DoWhat = dwWavToMp3;
+        rig.options.IsOurMp3Player = c.ownPlayer;
+        rig.add(1, rig.wav("a.wav"));
+        rig.player.btnPlayClick();
+        ASSERT_EQ(rig.state.ActivityState, asPlaying);
+        rig.wave.failing = {"Stop", "Unload", "Pause", "Restart"};
+        rig.system.failing = {"Stop", "Close", "Pause", "Resume"};
+        EXPECT_NO_THROW({
+            if (c.stopClick)
+                rig.player.btnStopClick();
+            else if (c.ownPlayer)
+                rig.waveEnds();
+            else
+                rig.systemEnds();
+        });
+        rig.expectIdleWindow(1);
+        EXPECT_TRUE(rig.dialogs.shown.empty());
+    }
+}
+
 TEST(PlaybackController, WithTheCycleTheFirstFileFollowsTheLast)
 {
     Rig rig;
