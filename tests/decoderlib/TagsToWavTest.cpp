@@ -242,8 +242,11 @@ TEST_P(DamagedTagsToWav, ConvertWithTheSoundPartOfTheTag)
     const WavFile wav = readWav(out);
     EXPECT_EQ(bytesOf(wav.chunk("id3 ")), c.kept);
     EXPECT_EQ(infoOf(wav).title, c.title);
-    // The same samples as the file without the tag.
+    // The same samples as the file without the tag, and other readers take the file as it is.
     expectSamplesOf(out, plain());
+    const auto probed = ffprobeEntries(out, "stream=codec_name,sample_rate,channels");
+    EXPECT_EQ(probed.value("codec_name"), "pcm_s16le");
+    EXPECT_EQ(probed.value("channels"), "2");
     auto durations = session.notesWithCode(XA_MSG_NOTIFY_STREAM_DURATION);
     ASSERT_EQ(durations.size(), 1u);
     EXPECT_EQ(durations[0].message.duration.duration, 1u);

@@ -338,6 +338,10 @@ TEST_P(DamagedTagsToMp3, EncodeWithTheSoundPartOfTheTag)
     const DamagedWavTag &c = GetParam();
     const QByteArray out = encodeTagged(waveWithChunks(c.before, c.after), "damaged");
     EXPECT_EQ(bytesOf(out.left(static_cast<qsizetype>(leadingTagSize(out)))), c.kept);
+    // ffprobe takes the MP3 as it is, tag and all.
+    const auto probed = ffprobeEntries(dir.file("damaged.mp3"), "stream=codec_name,sample_rate,bit_rate");
+    EXPECT_EQ(probed.value("codec_name"), "mp3");
+    EXPECT_EQ(probed.value("sample_rate"), "44100");
 }
 
 INSTANTIATE_TEST_SUITE_P(Tags, DamagedTagsToMp3, ::testing::ValuesIn(damagedWavTags()),
