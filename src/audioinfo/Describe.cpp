@@ -1,6 +1,8 @@
 #include "audioinfo/Describe.h"
 
 #include "audioinfo/AudioInfo.h"
+#include "platform/FileSystem.h"
+#include "platform/PathBytes.h"
 #include "wavepipe/MMWave.h"
 
 #include <algorithm>
@@ -18,6 +20,9 @@ QString twoDigits(int64_t value)
     return text.size() < 2 ? QLatin1Char('0') + text : text;
 }
 
+// The file's name as the labels show it: bytes that are not UTF-8 appear as U+FFFD.
+QString ShownName(const QString &path) { return displayPath(FileNameOf(path)); }
+
 } // namespace
 
 void DescribeMpegFile(InfoView &view, TAudioInfo &musicInfo, const QString &path)
@@ -27,7 +32,7 @@ void DescribeMpegFile(InfoView &view, TAudioInfo &musicInfo, const QString &path
     try {
         musicInfo.LoadFromFile(path);
         const TID3v1Tag &tag = musicInfo.Tag;
-        title = tag.Found && !tag.Title.isEmpty() ? tag.Title : FileNameOf(path);
+        title = tag.Found && !tag.Title.isEmpty() ? tag.Title : ShownName(path);
         const TMpegFrameHdr &hdr = musicInfo.FrameHdr;
         if (hdr.Valid) {
             info = QStringLiteral("MPEG ") + hdr.VersionText() + QStringLiteral(" Layer ") + hdr.LayerText() +
@@ -38,7 +43,7 @@ void DescribeMpegFile(InfoView &view, TAudioInfo &musicInfo, const QString &path
             info = UnknownFormat;
         }
     } catch (...) {
-        title = FileNameOf(path);
+        title = ShownName(path);
         info = UnknownFormat;
     }
     view.setMusicTitle(title);
@@ -51,7 +56,7 @@ void DescribeWaveFile(InfoView &view, const QString &path, TMMWave &wave)
         wave.SetFileName(path);
     } catch (...) {
         view.setMusicInfo(UnknownFormat);
-        view.setMusicTitle(FileNameOf(path));
+        view.setMusicTitle(ShownName(path));
         return;
     }
     DescribeLoadedWave(view, path, wave);
@@ -70,7 +75,7 @@ void DescribeLoadedWave(InfoView &view, const QString &path, const TMMWave &wave
         info = UnknownFormat;
     }
     view.setMusicInfo(info);
-    view.setMusicTitle(FileNameOf(path));
+    view.setMusicTitle(ShownName(path));
 }
 
 QString ClockText(int32_t hours, int32_t minutes, int32_t seconds)

@@ -2,6 +2,7 @@
 #include "MpegFrames.h"
 #include "audioinfo/AudioInfo.h"
 #include "audioinfo/Describe.h"
+#include "platform/PathBytes.h"
 #include "support/QtPrinters.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
@@ -168,6 +169,19 @@ TEST_F(DescribeFixture, MissingWaveFileShowsItsNameAndUnknownFormat)
     EXPECT_NO_THROW(DescribeWaveFile(view, dir.file("gone.wav"), wave));
     EXPECT_EQ(view.title, QStringLiteral("gone.wav"));
     EXPECT_EQ(view.info, QStringLiteral("Unknown Format"));
+}
+
+TEST_F(DescribeFixture, ANameThatIsNotUtf8ShowsReplacementCharacters)
+{
+    // "café" written in Latin-1, as old recorders and archives name files.
+    const QString mp3 = dir.path() + "/" + pathFromBytes("caf\xe9.mp3");
+    DescribeMpegFile(view, musicInfo, mp3);
+    EXPECT_EQ(view.title, QStringLiteral("caf\uFFFD.mp3"));
+    TMMWave wave;
+    DescribeWaveFile(view, dir.path() + "/" + pathFromBytes("caf\xe9.wav"), wave);
+    EXPECT_EQ(view.title, QStringLiteral("caf\uFFFD.wav"));
+    SetStatus(view, PrefixPlaying);
+    EXPECT_EQ(view.status, QStringLiteral("Playing: caf\uFFFD.wav"));
 }
 
 TEST_F(DescribeFixture, EmptyWaveNameShowsUnknownFormat)
