@@ -266,8 +266,9 @@ TEST_P(OtherWaveWriters, DescriptionAgreesWithFfprobe)
     if (c.cutFrames > 0 || c.riffSizeZero) {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        if (c.cutFrames > 0)
+        if (c.cutFrames > 0) {
             ASSERT_TRUE(file.resize(file.size() - c.cutFrames * 4)); // 16-bit stereo
+        }
         if (c.riffSizeZero) {
             file.seek(4);
             file.write(QByteArray(4, '\0'));
