@@ -21,8 +21,8 @@
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
-#include <map>
 #include <chrono>
+#include <map>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
@@ -123,12 +123,7 @@ public:
     {
         thread_ = std::thread([this] {
             while (!stop_) {
-                const int64_t size = fileSize(path_);
-                if (size > 0 && !grown_) {
-                    firstAt_ = Clock::now();
-                    grown_ = true;
-                }
-                if (size > beyond_) {
+                if (fileSize(path_) > beyond_) {
                     at_ = Clock::now();
                     seen_ = true;
                     return;
@@ -143,16 +138,14 @@ public:
         thread_.join();
     }
     bool seen() const { return seen_; }
-    // When it grew past the size, and when it first grew at all.
     Clock::time_point at() const { return at_; }
-    Clock::time_point firstAt() const { return firstAt_; }
 
 private:
     QString path_;
     int64_t beyond_;
     std::thread thread_;
-    std::atomic<bool> stop_{false}, seen_{false}, grown_{false};
-    Clock::time_point at_, firstAt_;
+    std::atomic<bool> stop_{false}, seen_{false};
+    Clock::time_point at_;
 };
 
 // What the device is handed for the whole of one file: played alone, to its end.

@@ -18,6 +18,7 @@ PlayerAssembly::PlayerAssembly(AppState &state, ActivityControl &activity, const
       volume_(parts.mixer, volumeSlider, context.dialogs)
 {
     ConnectPlayerEvents(events_, parts.mp3Player, player_);
+    ConnectWavePlayerEvents(events_, parts.wavPlayer, player_, stopReports_);
     events_.bind(parts.mixer.OnMixerChange,
                  [this](TAudio *, int, int) { ErrorReport::run([this] { volume_.MixerMixerChange(); }); });
     // The enumerator lives only while the loudspeaker line is looked up.

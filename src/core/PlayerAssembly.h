@@ -11,6 +11,8 @@
 #include "player/VolumeControl.h"
 #include "player/WaveEngineAdapter.h"
 
+#include <QObject>
+
 namespace tb {
 
 class TAudio;
@@ -42,6 +44,8 @@ private:
     QtPollTimer sysTimer_, wavTimer_;
     PlaybackController player_;
     VolumeController volume_;
+    // Where the wave player's stop reports are posted; one still on its way goes with it.
+    QObject stopReports_;
     // Last, so it goes first: the decoder's and the mixer's event slots are emptied first.
     EventLink events_;
 };

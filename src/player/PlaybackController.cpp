@@ -44,11 +44,7 @@ PlaybackController::PlaybackController(AppState &state, ActivityControl &activit
     : state_(state), activity_(activity), options_(options), dialogs_(dialogs), fileSystem_(fileSystem), window_(window), info_(info),
       musicInfo_(musicInfo), wavInfo_(wavInfo), engines_(engines)
 {
-    // The wave player's stop is looked at as its poll would, without waiting up to 100 ms for it.
-    engines_.wave.SetStoppedHandler([this] { wavTimerTimer(); });
 }
-
-PlaybackController::~PlaybackController() { engines_.wave.SetStoppedHandler({}); }
 
 PollTimer *PlaybackController::EngineTimer()
 {

@@ -38,9 +38,6 @@ public:
     PlaybackController(AppState &state, ActivityControl &activity, const ProgramOptions &options, Dialogs &dialogs, FileSystem &fileSystem,
                        PlayerWindowPort &window, InfoView &info, TAudioInfo &musicInfo, TMMWave &wavInfo,
                        Engines engines);
-    ~PlaybackController();
-    PlaybackController(const PlaybackController &) = delete;
-    PlaybackController &operator=(const PlaybackController &) = delete;
 
     // The five buttons.
     void btnPlayClick();

@@ -3,8 +3,6 @@
 // The main window and the engine adapters provide them; tests provide recording doubles.
 #pragma once
 
-#include <functional>
-
 #include "convert/ConvertPorts.h"
 
 #include <QString>
@@ -79,10 +77,6 @@ public:
     virtual int64_t DurationMs() = 0;
     virtual int64_t PositionMs() = 0;
     virtual void SetPositionMs(int64_t position) = 0;
-    // Who hears, from the event loop, that the player has stopped (at the end of its data or when
-    // told to), so that the end of a file is taken in at once rather than at the next poll. An
-    // empty handler unbinds.
-    virtual void SetStoppedHandler(std::function<void()> handler) { (void)handler; }
 };
 
 // The system media player (sysPlayer), in the terms of a media control interface. Every call may

@@ -1,5 +1,8 @@
 #include "WaveEngineAdapter.h"
 
+#include "PlaybackController.h"
+#include "core/EventLink.h"
+#include "platform/ErrorReport.h"
 #include "wavepipe/MMWavePlayer.h"
 
 #include <QTimer>
@@ -18,18 +21,11 @@ int64_t WavePlayerEngine::DurationMs() { return player_.Wave()->Duration(); }
 int64_t WavePlayerEngine::PositionMs() { return player_.Position(); }
 void WavePlayerEngine::SetPositionMs(int64_t position) { player_.SetPosition(position); }
 
-WavePlayerEngine::~WavePlayerEngine() { player_.OnStop = nullptr; }
-
-void WavePlayerEngine::SetStoppedHandler(std::function<void()> handler)
+void ConnectWavePlayerEvents(EventLink &link, TMMWavePlayer &player, PlaybackController &controller, QObject &context)
 {
-    if (!handler) {
-        player_.OnStop = nullptr;
-        return;
-    }
-    // Posted: the player reports its stop from inside it, where it must not be started again.
-    player_.OnStop = [this, handler = std::move(handler)](TMMDSPComponent *) {
-        QTimer::singleShot(0, &postedTo_, handler);
-    };
+    link.bind(player.OnStop, [&controller, &context](TMMDSPComponent *) {
+        QTimer::singleShot(0, &context, [&controller] { ErrorReport::run([&] { controller.wavTimerTimer(); }); });
+    });
 }
 
 } // namespace tb

@@ -1,5 +1,6 @@
 #include "platform/TestDoubles.h"
 #include "codecs/XaudioPlayer.h"
+#include "codecs_decoder/FakeDecoderLibrary.h"
 #include "decoderlib/MpegFixtures.h"
 #include "platform/FileSystem.h"
 #include "support/TempDir.h"
@@ -21,34 +22,7 @@ QCoreApplication &app() { return tb::test::coreApplication(); }
 
 QString libraryPath(const char *name) { return executableFolder() + name; }
 
-// Keeps the stand-in library loaded for the test and reaches its controls.
-class FakeLibrary {
-public:
-    explicit FakeLibrary(const char *name = "fake_xaudio.so")
-        : handle_(dlopen(QFile::encodeName(libraryPath(name)).constData(), RTLD_NOW | RTLD_LOCAL))
-    {
-    }
-    ~FakeLibrary()
-    {
-        if (handle_)
-            dlclose(handle_);
-    }
-    bool loaded() const { return handle_ != nullptr; }
-    std::string log() const { return call<const char *(*)()>("fake_log")(); }
-    void clearLog() const { call<void (*)()>("fake_clear_log")(); }
-    void setVersion(uint32_t v) const { call<void (*)(uint32_t)>("fake_set_version")(v); }
-    void setNewResult(int r) const { call<void (*)(int)>("fake_set_new_result")(r); }
-    void post(const XA_Message &m) const { call<void (*)(const XA_Message *)>("fake_post")(&m); }
-    void postForeign(uint32_t msg) const { call<void (*)(uint32_t)>("fake_post_foreign")(msg); }
-
-private:
-    template <typename F>
-    F call(const char *name) const
-    {
-        return reinterpret_cast<F>(dlsym(handle_, name));
-    }
-    void *handle_;
-};
+using FakeLibrary = FakeDecoderLibrary;
 
 struct WithFake : ::testing::Test {
     FakeLibrary fake;

@@ -1,5 +1,6 @@
 // What TGogoTea sends to its library, seen through a recording stand-in library, and how it
 // takes the library's answers.
+#include "EncoderRecorder.h"
 #include "EncoderTestSupport.h"
 #include "codecs/EncoderLibrary.h"
 #include "platform/FileSystem.h"
@@ -8,7 +9,6 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -18,50 +18,8 @@ using namespace tb::test;
 
 namespace {
 
-using Item = std::pair<int32_t, int32_t>;
+using Item = EncoderRecorder::Item;
 
-QString libraryBeside(const char *name) { return executableFolder() + name; }
-
-// The test controls of the recording library, reached through its own handle.
-class Recorder {
-public:
-    Recorder() : handle_(dlopen(libraryBeside("encoder_recorder.so").toUtf8().constData(), RTLD_NOW | RTLD_LOCAL))
-    {
-        setup_ = reinterpret_cast<decltype(setup_)>(dlsym(handle_, "recorder_setup"));
-        items_ = reinterpret_cast<decltype(items_)>(dlsym(handle_, "recorder_items"));
-        holdFrames_ = reinterpret_cast<decltype(holdFrames_)>(dlsym(handle_, "recorder_hold_frames"));
-        framesInside_ = reinterpret_cast<decltype(framesInside_)>(dlsym(handle_, "recorder_frames_inside"));
-    }
-    ~Recorder()
-    {
-        if (handle_)
-            dlclose(handle_);
-    }
-    bool ok() const { return setup_ && items_ && holdFrames_ && framesInside_; }
-    void setup(uint32_t unitStates, int32_t init = 0, int32_t detect = 0, int32_t frames = 3, int32_t last = 1)
-    {
-        setup_(unitStates, init, detect, frames, last);
-    }
-    // Every frame waits for a byte from the descriptor before it answers.
-    void holdFrames(int descriptor) { holdFrames_(descriptor); }
-    int framesInside() { return framesInside_(); }
-    std::vector<Item> items()
-    {
-        int32_t item[64], value[64];
-        const int32_t n = items_(item, value, 64);
-        std::vector<Item> out;
-        for (int32_t i = 0; i < n; ++i)
-            out.push_back({item[i], value[i]});
-        return out;
-    }
-
-private:
-    void *handle_;
-    void (*setup_)(uint32_t, int32_t, int32_t, int32_t, int32_t) = nullptr;
-    int32_t (*items_)(int32_t *, int32_t *, int32_t) = nullptr;
-    void (*holdFrames_)(int) = nullptr;
-    int32_t (*framesInside_)() = nullptr;
-};
 
 class PrepareEncode : public ::testing::Test {
 protected:
@@ -72,11 +30,11 @@ protected:
     }
     std::unique_ptr<TGogoTea> makeEncoder()
     {
-        auto encoder = std::make_unique<TGogoTea>(nullptr, libraryBeside("encoder_recorder.so"));
+        auto encoder = std::make_unique<TGogoTea>(nullptr, besideTests(EncoderRecorder::Name));
         encoder->SetPriority(tpNormal); // an idle worker could starve on a fully loaded machine
         return encoder;
     }
-    Recorder recorder;
+    EncoderRecorder recorder;
 };
 
 QString errorText(const std::function<void()> &fn)
@@ -262,7 +220,7 @@ TEST_F(PrepareEncode, VersionAndUnitStatesAreTheLibrarysAnswers)
 TEST_F(PrepareEncode, ALibraryWithoutOneEntryPointIsLostAndLeftUnloaded)
 {
     ASSERT_EQ(EncoderLibrary::LoadCount(), 0);
-    EXPECT_EQ(errorText([] { TGogoTea encoder(nullptr, libraryBeside("encoder_partial.so")); }), "Lost encoder.so!");
+    EXPECT_EQ(errorText([] { TGogoTea encoder(nullptr, besideTests("encoder_partial.so")); }), "Lost encoder.so!");
     EXPECT_EQ(EncoderLibrary::LoadCount(), 0);
     // The loader is not left half-way: a complete library loads afterwards.
     auto encoder = makeEncoder();

@@ -5,6 +5,8 @@
 #include "audioinfo/AudioInfo.h"
 #include "codecs/GogoTea.h"
 #include "codecs/XaudioPlayer.h"
+#include "codecs_decoder/FakeDecoderLibrary.h"
+#include "codecs_encoder/EncoderRecorder.h"
 #include "convert/ConvertFakes.h"
 #include "core/ApplicationCore.h"
 #include "platform/FileSystem.h"
@@ -23,7 +25,6 @@
 
 #include <QFileInfo>
 #include <QStringList>
-#include <dlfcn.h>
 #include <string>
 
 namespace tb::test {
@@ -40,48 +41,6 @@ public:
     {
         steps << QStringLiteral("save %1 %2").arg(path).arg(overwrite);
     }
-};
-
-inline QString besideTests(const char *name) { return executableFolder() + name; }
-
-// A handle of the test's own on a stand-in library: the library stays loaded for the test, and
-// its test controls are reached through the same loaded copy the component uses.
-class StubLibrary {
-public:
-    explicit StubLibrary(const QString &path) : handle_(dlopen(pathToBytes(path).constData(), RTLD_NOW | RTLD_LOCAL)) {}
-    ~StubLibrary()
-    {
-        if (handle_)
-            dlclose(handle_);
-    }
-    StubLibrary(const StubLibrary &) = delete;
-    StubLibrary &operator=(const StubLibrary &) = delete;
-    bool loaded() const { return handle_ != nullptr; }
-    template <typename F> F entry(const char *name) const { return reinterpret_cast<F>(dlsym(handle_, name)); }
-
-private:
-    void *handle_;
-};
-
-// The recording decoder library (tests/codecs_decoder/FakeXaudio.cpp): every call lands in its
-// log as "N(code);", "S(code,text);", ...; it posts only the notifications the test hands it.
-class FakeDecoderLibrary : public StubLibrary {
-public:
-    explicit FakeDecoderLibrary(const char *name) : StubLibrary(besideTests(name)), path_(besideTests(name)) {}
-    const QString &path() const { return path_; }
-    std::string log() const { return entry<const char *(*)()>("fake_log")(); }
-    void clearLog() const { entry<void (*)()>("fake_clear_log")(); }
-    void post(const XA_Message &message) const { entry<void (*)(const XA_Message *)>("fake_post")(&message); }
-    void postPlayerState(uint8_t state) const
-    {
-        XA_Message m{};
-        m.state.code = XA_MSG_NOTIFY_PLAYER_STATE;
-        m.state.state = state;
-        post(m);
-    }
-
-private:
-    QString path_;
 };
 
 // How the fake logs a command.
@@ -109,10 +68,9 @@ inline CoreComponents componentsOn(const QString &decoder, const QString &playba
 }
 
 // Two copies of the recording decoder, so that the conversion decoder and the playback decoder
-// each keep their own log, and the recording encoder.
+// each keep their own log.
 constexpr const char *FakeDecoderName = "fake_xaudio.so";
 constexpr const char *FakePlaybackDecoderName = "core_fake_playback_xaudio.so";
-constexpr const char *RecordingEncoderName = "encoder_recorder.so";
 
 // A core without any window on a temporary program folder, with scripted dialogs, lists of the
 // test's own and both decoders on the recording decoder library. It records what the core

@@ -19,28 +19,6 @@ using namespace tb::test;
 
 namespace {
 
-// The recorder's test controls (tests/codecs_encoder/RecorderLibrary.cpp).
-class RecordingEncoderLibrary : public StubLibrary {
-public:
-    RecordingEncoderLibrary() : StubLibrary(besideTests(RecordingEncoderName)) {}
-    // Frames the next encoding takes, and what the last one returns.
-    void setUp(int32_t frames, int32_t lastResult)
-    {
-        entry<void (*)(uint32_t, int32_t, int32_t, int32_t, int32_t)>("recorder_setup")(0, 0, 0, frames, lastResult);
-    }
-    // The value of the last configuration item sent with this number, or -1.
-    int32_t item(int32_t number)
-    {
-        int32_t items[64], values[64];
-        const int32_t n = entry<int32_t (*)(int32_t *, int32_t *, int32_t)>("recorder_items")(items, values, 64);
-        int32_t value = -1;
-        for (int32_t i = 0; i < n; ++i)
-            if (items[i] == number)
-                value = values[i];
-        return value;
-    }
-};
-
 class CoreOnStubs : public ::testing::Test {
 protected:
     void SetUp() override
@@ -48,14 +26,14 @@ protected:
         ASSERT_TRUE(rig.decoder.loaded());
         ASSERT_TRUE(rig.playback.loaded());
         ASSERT_TRUE(encoder.loaded());
-        encoder.setUp(3, MPGE_FINISHED);
-        rig.create(std::make_unique<TGogoTea>(nullptr, besideTests(RecordingEncoderName)));
+        encoder.setup(0, 0, 0, 3, MPGE_FINISHED);
+        rig.create(std::make_unique<TGogoTea>(nullptr, besideTests(EncoderRecorder::Name)));
         // An idle-priority worker could starve on a machine busy with the rest of the suite.
         rig.core->Encoder().SetPriority(tpNormal);
     }
     QString mp3(const QString &name) { return rig.folder.write(name, "MPEG audio the stand-in never reads"); }
 
-    RecordingEncoderLibrary encoder;
+    EncoderRecorder encoder;
     // The player's view, for the tests that attach one; it outlives the core.
     RecordingWindow playerWindow;
     RecordingSlider volumeSlider;

@@ -5,6 +5,7 @@
 #include "PlayerDoubles.h"
 
 #include "audioinfo/AudioInfo.h"
+#include "core/EventLink.h"
 #include "decoderlib/MpegFixtures.h"
 #include "player/PlaybackController.h"
 #include "player/QtPollTimer.h"
@@ -51,6 +52,8 @@ struct WaveRig {
     std::unique_ptr<QtPollTimer> sysTimer, wavTimer;
     std::unique_ptr<PlaybackController> player;
     bool pollWave = true; // off: only the player's own stop report moves playback on
+    QObject stopReports;
+    EventLink events; // last: unbinds first
 
     WaveRig()
     {
@@ -68,6 +71,7 @@ struct WaveRig {
                                                       wavInfo,
                                                       PlaybackController::Engines{decoder, *engine, system, *sysTimer,
                                                                                   *wavTimer});
+        ConnectWavePlayerEvents(events, *wavPlayer, *player, stopReports);
         state.DoWhat = dwWavToMp3;
     }
     ~WaveRig()

@@ -108,45 +108,38 @@ void serveReset(WaveOutState &s, std::unique_lock<std::mutex> &hold)
 
 bool resetServed(const WaveOutState &s, unsigned ticket) { return static_cast<int>(s.resetsDone - ticket) >= 0; }
 
-// Waits until reset `ticket` is served. A worker that stays inside one call of the sink for
-// ResetPatience (a device that does not answer) is not waited for: the reset is served here.
+// From when on the worker counts as held by a device that does not answer: ResetPatience into
+// one call of the sink. Never while it is between two calls, where it comes to a request at once.
+Clock::time_point heldFrom(const WaveOutState &s)
+{
+    return s.inSink ? s.sinkSince + WaveOutDevice::ResetPatience : Clock::time_point::max();
+}
+
+// Waits until reset `ticket` is served; for a worker held in the sink, or gone, it is served here.
 void awaitReset(WaveOutState &s, std::unique_lock<std::mutex> &hold, unsigned ticket)
 {
     while (!resetServed(s, ticket)) {
-        if (s.ended) {
+        const Clock::time_point held = heldFrom(s);
+        if (s.ended || Clock::now() >= held) {
             serveReset(s, hold);
             return;
         }
-        if (!s.inSink) {
-            // Between two calls of the sink the worker comes to the request at once.
+        if (held == Clock::time_point::max())
             s.settled.wait(hold);
-            continue;
-        }
-        const Clock::time_point giveUp = s.sinkSince + WaveOutDevice::ResetPatience;
-        if (Clock::now() >= giveUp) {
-            serveReset(s, hold);
-            return;
-        }
-        s.settled.wait_until(hold, giveUp);
+        else
+            s.settled.wait_until(hold, held);
     }
 }
 
-// Waits for the worker to end, until the deadline at most, and not at all for a worker that has
-// been inside one call of the sink for ResetPatience. False when it has not ended.
+// Waits for the worker to end, until the deadline at most, and not at all for a worker held in
+// the sink. False when it has not ended.
 bool awaitEnd(WaveOutState &s, std::unique_lock<std::mutex> &hold, Clock::time_point deadline)
 {
     while (!s.ended) {
-        const Clock::time_point now = Clock::now();
-        if (now >= deadline)
+        const Clock::time_point until = std::min(heldFrom(s), deadline);
+        if (Clock::now() >= until)
             return false;
-        if (!s.inSink) {
-            s.settled.wait_until(hold, deadline);
-            continue;
-        }
-        const Clock::time_point giveUp = s.sinkSince + WaveOutDevice::ResetPatience;
-        if (now >= giveUp)
-            return false;
-        s.settled.wait_until(hold, std::min(giveUp, deadline));
+        s.settled.wait_until(hold, until);
     }
     return true;
 }
